@@ -1,0 +1,146 @@
+#include "shell/app.h"
+
+#include <allegro.h>
+
+#include <cstdio>
+#include <string>
+
+#include "audio/audio_system.h"
+#include "session/match_session.h"
+#include "shell/globals.h"
+
+namespace tessaron {
+namespace {
+
+constexpr const char* ConfigPath = "cfg/config.cfg";
+constexpr const char* BodyFontPath = "data/fonts/trebuc.ttf";
+constexpr const char* TitleFontPath = "data/fonts/BNKGOTHM.ttf";
+constexpr int LogicStepsPerSecond = 25;
+
+bool AllegroUp = false;
+
+// Runs on Allegro's timer thread.
+void tickCallback() { TickCounter.fetch_add(1); }
+END_OF_FUNCTION(tickCallback)
+
+// Runs when the window's close button is pressed.
+void quitCallback() { QuitFlag.store(1); }
+END_OF_FUNCTION(quitCallback)
+
+// Sets the configured mode, or reports why it cannot be set.
+bool setGraphicsMode(const GameConfig& config) {
+    int driver = config.fullscreen > 0 ? GFX_AUTODETECT_FULLSCREEN : GFX_AUTODETECT_WINDOWED;
+    if (!screenSizeUsable(config.screenWidth, config.screenHeight)) {
+        // X accepts any size, even zero or negative, but the game's
+        // screen-sized bitmaps could then not be made.
+        char text[160];
+        std::snprintf(text, sizeof text, "Unsupported screen size %d x %d in %s", config.screenWidth,
+                      config.screenHeight, ConfigPath);
+        reportFatal(text);
+        return false;
+    }
+    if (set_gfx_mode(driver, config.screenWidth, config.screenHeight, 0, 0) != 0) {
+        std::string text = allegro_error;
+        if (text.empty()) text = "Unable to set the graphics mode";
+        reportFatal(text.c_str());
+        return false;
+    }
+    return true;
+}
+
+// Opens both font sets; every file that cannot be opened is named.
+bool loadFonts() {
+    std::string missing;
+    if (!loadFontSet(BodyFonts, BodyFontPath)) missing += std::string("\n  ") + BodyFontPath;
+    if (!loadFontSet(TitleFonts, TitleFontPath)) missing += std::string("\n  ") + TitleFontPath;
+    if (missing.empty()) return true;
+    reportFatal(("Tessaron cannot start: these data files are missing or unreadable:" + missing).c_str());
+    return false;
+}
+
+void runMainLoop() {
+    MatchSession* session = new MatchSession();
+    while (QuitFlag.load() == 0) {
+        poll_joystick();
+        session->tick();
+        rest(1);
+    }
+    if (session->loaded()) session->shutdown();
+    delete session;
+}
+
+void shutDown(const GameConfig& config) {
+    releaseFontSet(BodyFonts);
+    releaseFontSet(TitleFonts);
+    stopTextLayer();
+    clear_keybuf();
+    remove_int(tickCallback);
+    allegro_exit();
+    AllegroUp = false;
+    if (config.sound != 0) closeAudio();
+}
+
+} // namespace
+
+void reportFatal(const char* text) {
+    std::fprintf(stderr, "Tessaron: %s\n", text);
+    std::fflush(stderr);
+    if (AllegroUp) {
+        // The message box needs the text mode back.
+        set_gfx_mode(GFX_TEXT, 0, 0, 0, 0);
+        allegro_message("%s\n", text);
+    }
+}
+
+int runApplication() {
+    // 1. Allegro itself.  Without a display (or any system driver) nothing
+    // else of Allegro may be called.
+    if (allegro_init() != 0) {
+        std::string text = allegro_error;
+        if (text.empty()) text = "Allegro could not start (is there a display?)";
+        reportFatal(text.c_str());
+        return -1;
+    }
+    AllegroUp = true;
+
+    // 2-3. Settings and colour depth.
+    Config = readGameConfig(ConfigPath);
+    set_color_depth(Config.vidQuality);
+
+    // 4-6. Window callbacks, title and the graphics mode.
+    LOCK_FUNCTION(quitCallback);
+    set_close_button_callback(quitCallback);
+    set_window_title("Tessaron");
+    if (!setGraphicsMode(Config)) return -1;
+
+    // 7-8. Input drivers and the 25 Hz tick.
+    install_timer();
+    install_keyboard();
+    install_mouse();
+    install_joystick(JOY_TYPE_AUTODETECT);
+    LOCK_VARIABLE(TickCounter);
+    LOCK_FUNCTION(tickCallback);
+    install_int_ex(tickCallback, BPS_TO_TIMER(LogicStepsPerSecond));
+
+    // 9-10. Audio and the text layer.
+    if (Config.sound != 0) startAudio();
+    startTextLayer();
+
+    // 11. Something on screen while the fonts and the match load.
+    textout_ex(screen, font, "Loading", 0, 0, makecol(255, 255, 255), 0);
+
+    // 12-13. Input state and the fonts.  The snapshots and the pointer start
+    // in their initial state as globals.
+    if (!loadFonts()) {
+        shutDown(Config);
+        return 1;
+    }
+
+    // 14-15. The match, then the orderly shut-down.
+    runMainLoop();
+    freeMusicAndSamples();
+    shutDown(Config);
+    return 0;
+}
+
+} // namespace tessaron

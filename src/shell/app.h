@@ -1,0 +1,17 @@
+// The application shell: start-up, the main loop and shut-down of the game.
+// Main thread; the tick and close callbacks it installs run on Allegro's
+// threads and only touch TickCounter and QuitFlag.
+#pragma once
+
+namespace tessaron {
+
+// Runs the whole program and returns its exit code: 0 after a normal quit,
+// -1 when Allegro or the graphics mode cannot start, 1 when required data
+// is missing.
+int runApplication();
+
+// Writes a fatal message to standard error and, while Allegro is up, shows
+// it in Allegro's message box as well.
+void reportFatal(const char* text);
+
+} // namespace tessaron

@@ -1,0 +1,30 @@
+// GameConfig: the five settings read once at start-up from cfg/config.cfg.
+// Depends on Allegro's configuration reader.  Main thread only.  A missing
+// file or key, or a value that is not a number, takes the key's default.
+#pragma once
+
+namespace tessaron {
+
+struct GameConfig {
+    int sound = 1;          // [Audio] sound: 0 switches all audio off
+    int vidQuality = 32;    // [Video] vid_quality: 16 or 32 bits per pixel
+    int screenWidth = 1024; // [Video] screen_width
+    int screenHeight = 768; // [Video] screen_height
+    int fullscreen = 1;     // [Video] fullscreen: > 0 full screen, else windowed
+};
+
+// The largest side a screen may have: the back buffer and the other
+// screen-sized bitmaps must still be creatable at this size.
+constexpr int MaxScreenSide = 16384;
+
+// Any depth other than 16 or 32 runs at 32.
+int normaliseColourDepth(int bitsPerPixel);
+
+// True when a window or screen of this size can hold the game's bitmaps.
+bool screenSizeUsable(int width, int height);
+
+// Selects `path` as Allegro's configuration file and reads the five keys in
+// the order of the settings table; the colour depth comes back normalised.
+GameConfig readGameConfig(const char* path);
+
+} // namespace tessaron

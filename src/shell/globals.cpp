@@ -1,0 +1,11 @@
+#include "shell/globals.h"
+
+namespace tessaron {
+
+std::atomic<std::int32_t> TickCounter{0};
+std::atomic<std::int32_t> QuitFlag{0};
+GameConfig Config;
+FontSet BodyFonts;
+FontSet TitleFonts;
+
+} // namespace tessaron
