@@ -21,6 +21,8 @@
 #include FT_FREETYPE_H
 #include <libopenmpt/libopenmpt.hpp>
 
+#include <unistd.h>
+
 #include <allegro.h>
 
 namespace {
