@@ -3,6 +3,7 @@
 #include <allegro.h>
 #include <allegro/internal/aintern.h>
 #include <dlfcn.h>
+#include <sys/stat.h>
 #include <libopenmpt/libopenmpt.h>
 
 #include <algorithm>
@@ -51,10 +52,14 @@ void enterLibrary() { ++State.libraryEntries; }
 
 int clampVolume(int volume) { return std::min(255, std::max(0, volume)); }
 
-// Reads a whole file, refusing anything larger than the limit.
+// Reads a whole regular file, refusing anything larger than the limit.
+// Pipes and devices are refused before they are opened: a pipe placed in
+// the music folder would otherwise block the load for ever.
 bool readFileBytes(const char* path, std::vector<unsigned char>& bytes) {
     bytes.clear();
-    if (path == nullptr) return false;
+    struct stat info;
+    if (path == nullptr || stat(path, &info) != 0) return false;
+    if (!S_ISREG(info.st_mode) || info.st_size <= 0 || info.st_size > MaxSoundFileBytes) return false;
     std::FILE* file = std::fopen(path, "rb");
     if (file == nullptr) return false;
     unsigned char chunk[16384];

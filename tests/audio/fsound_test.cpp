@@ -2,6 +2,7 @@
 #include <allegro/internal/aintern.h>
 
 #include <libopenmpt/libopenmpt.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <cstring>
@@ -131,6 +132,19 @@ TEST_P(BadModuleTest, LeavesTheSlotEmpty) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, BadModuleTest, ::testing::ValuesIn(BadModules), rowName);
+
+// A folder or a named pipe among the data files: refused at once, never
+// opened (opening a pipe would wait for a writer for ever).
+TEST_F(SoundTest, FoldersAndPipesAreRefused) {
+    std::string folderPath = mediaFolder() + "folder.mod";
+    std::string pipePath = mediaFolder() + "pipe.mod";
+    ASSERT_EQ(mkdir(folderPath.c_str(), 0700), 0);
+    ASSERT_EQ(mkfifo(pipePath.c_str(), 0600), 0);
+    for (const std::string& path : {folderPath, pipePath}) {
+        EXPECT_EQ(loadSample(path.c_str()), nullptr) << path;
+        EXPECT_EQ(FMUSIC_LoadSong(path.c_str()), nullptr) << path;
+    }
+}
 
 TEST_F(SoundTest, ValidModuleRendersSound) {
     MusicPlayer player;
