@@ -52,15 +52,6 @@ TEST_F(SoundTest, PanelSamplesPlayAtVolume50) {
     panel.free();
 }
 
-TEST(MusicPlayerState, StartsWithTheSlotVolumes) {
-    MusicPlayer player;
-    const int expected[MusicPlayer::SlotCount] = {255, 0, 255, 0};
-    for (int slot = 0; slot < MusicPlayer::SlotCount; ++slot) {
-        EXPECT_EQ(player.volume(slot), expected[slot]);
-        EXPECT_EQ(player.fadeState(slot), FadeSteady);
-    }
-}
-
 // Fade rows: starting volume and direction, the steps the fade takes and
 // where it ends.
 struct FadeRow {
@@ -100,16 +91,6 @@ TEST_F(SoundTest, SteadyFadeStepLeavesTheSongAlone) {
     for (int tick = 0; tick < 10; ++tick) player.fadeStep();
     EXPECT_EQ(player.volume(0), 255);
     EXPECT_EQ(FMUSIC_GetMasterVolume(player.song(0)), 77);
-    player.free();
-}
-
-TEST_F(SoundTest, FadedOutMusicIsSilent) {
-    MusicPlayer player;
-    ASSERT_TRUE(loadTestSong(player));
-    player.playSong(0);
-    player.setFade(0, FadeOut);
-    for (int tick = 0; tick < 85; ++tick) player.update();
-    EXPECT_EQ(peak(mixFrames(QuarterSecond)), 0);
     player.free();
 }
 
