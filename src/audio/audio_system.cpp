@@ -1,11 +1,21 @@
 #include "audio/audio_system.h"
 
-// Audio is not built yet: these keep the shell's calls in their places.
-
 namespace tessaron {
 
-void startAudio() {}
-void closeAudio() {}
-void freeMusicAndSamples() {}
+SampleBank GameSamples;
+MusicPlayer Music;
+PanelSamples PanelSounds;
+
+int startAudio() { return FSOUND_Init(MixingRate, SoftwareChannels, SoundInitFlags) ? 1 : 0; }
+
+void closeAudio() { FSOUND_Close(); }
+
+void freeMusicAndSamples() { Music.free(); }
+
+void playGameSample(int slot) { GameSamples.play(slot); }
+
+void playPanelWake() { PanelSounds.playWake(); }
+
+void playPanelBack() { PanelSounds.playBack(); }
 
 } // namespace tessaron
