@@ -10,17 +10,18 @@
 
 namespace tessaron {
 
-// Allegro 4 scancodes (allegro/keyboard.h).
-constexpr int KEY_Q = 17;
-constexpr int KEY_F9 = 55;
-constexpr int KEY_ESC = 59;
-constexpr int KEY_ENTER = 67;
-constexpr int KEY_SPACE = 75;
-constexpr int KEY_LEFT = 82;
-constexpr int KEY_RIGHT = 83;
-constexpr int KEY_UP = 84;
-constexpr int KEY_DOWN = 85;
-constexpr int KEY_LSHIFT = 115;
+// Allegro 4 scancodes (allegro/keyboard.h: KEY_Q, KEY_F9, ...), renamed so
+// that they never meet Allegro's macros of the same names.
+constexpr int ScanQ = 17;
+constexpr int ScanF9 = 55;
+constexpr int ScanEsc = 59;
+constexpr int ScanEnter = 67;
+constexpr int ScanSpace = 75;
+constexpr int ScanLeft = 82;
+constexpr int ScanRight = 83;
+constexpr int ScanUp = 84;
+constexpr int ScanDown = 85;
+constexpr int ScanLShift = 115;
 constexpr int KeyCount = 256;
 
 // What is down right now.
