@@ -9,6 +9,13 @@
 #include "session/match_session.h"
 #include "shell/globals.h"
 
+// The logic's copies of the scancodes must match Allegro's.
+static_assert(tessaron::ScanQ == KEY_Q && tessaron::ScanF9 == KEY_F9 && tessaron::ScanEsc == KEY_ESC &&
+              tessaron::ScanEnter == KEY_ENTER && tessaron::ScanSpace == KEY_SPACE &&
+              tessaron::ScanLeft == KEY_LEFT && tessaron::ScanRight == KEY_RIGHT && tessaron::ScanUp == KEY_UP &&
+              tessaron::ScanDown == KEY_DOWN && tessaron::ScanLShift == KEY_LSHIFT,
+              "scancode constants of the logic differ from Allegro's");
+
 namespace tessaron {
 namespace {
 
@@ -129,8 +136,8 @@ int runApplication() {
     // 11. Something on screen while the fonts and the match load.
     textout_ex(screen, font, "Loading", 0, 0, makecol(255, 255, 255), 0);
 
-    // 12-13. Input state and the fonts.  The snapshots and the pointer start
-    // in their initial state as globals.
+    // 12-13. Input state, then the fonts.
+    resetInputState();
     if (!loadFonts()) {
         shutDown(Config);
         return 1;

@@ -10,6 +10,7 @@
 
 #include "shell/font_set.h"
 #include "shell/game_config.h"
+#include "session/logic_globals.h"
 
 namespace tessaron {
 

@@ -1,0 +1,72 @@
+#include "render/pause_panel.h"
+
+#include "board/sound_cue.h"
+
+namespace tessaron {
+namespace {
+constexpr float ClosedFriction = 3.25f;
+constexpr float OpenFriction = 0.01f;
+constexpr float FirstStep = 5.25f;
+
+// Moves v toward 0 by f without passing it.
+float slowed(float v, float f) {
+    if (v > 0) return v - f < 0 ? 0.0f : v - f;
+    if (v < 0) return v + f > 0 ? 0.0f : v + f;
+    return v;
+}
+} // namespace
+
+void PausePanel::setUp() { *this = PausePanel(); }
+
+void PausePanel::place(float newX, float newY) {
+    homeX = x = newX;
+    homeY = y = newY;
+}
+
+void PausePanel::kick(float velocityX, float velocityY) {
+    vx = velocityX;
+    vy = velocityY;
+}
+
+void PausePanel::toggle() {
+    if (paused) {
+        paused = 0;
+        playSound(SoundPanelBack);
+    } else if (alpha <= 0) {
+        // A pause is granted only once the panel has closed completely.
+        paused = 1;
+        playSound(SoundPanelWake);
+    }
+}
+
+void PausePanel::update() {
+    x += vx;
+    y += vy;
+    vx = slowed(vx, friction);
+    vy = slowed(vy, friction);
+    if (paused) {
+        if (alpha < fullAlpha) alpha += step;
+        if (width < fullWidth) width += 2 * step;
+        if (height < fullHeight) height += step / 2;
+        if (width > fullWidth) width = fullWidth;
+        if (height > fullHeight) height = fullHeight;
+        if (step < maxStep) step += 1.75f;
+        friction = alpha >= fullAlpha ? OpenFriction : ClosedFriction;
+    } else {
+        friction = ClosedFriction;
+        if (alpha > 0) alpha -= step;
+        if (width > 0) width -= step / 2;
+        if (height > 0) height -= step;
+        if (step < maxStep) step += 6.75f;
+        if (alpha <= 0) {
+            alpha = 0;
+            step = FirstStep;
+            x = homeX;
+            y = homeY;
+            vx = vy = 0;
+            width = height = 0;
+        }
+    }
+}
+
+} // namespace tessaron

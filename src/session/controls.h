@@ -1,0 +1,22 @@
+// Player controls: once per unpaused logic step a board reads its keys (or
+// its joystick) and moves, turns and drops its pair; Enter adds blocks to
+// drop on board 0.  Reads the live input and the snapshots
+// (session/logic_globals.h); draws from the RandomSource for Enter.
+// Logic thread only.
+#pragma once
+
+#include <cstdint>
+
+namespace tessaron {
+
+class Board;
+
+enum ControlMode : std::int32_t {
+    ControlKeyboard = 0,
+    ControlNone = 1,
+    ControlJoystick = 2,
+};
+
+void applyControls(Board& board);
+
+} // namespace tessaron

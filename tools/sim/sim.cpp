@@ -1,0 +1,285 @@
+#include "sim.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdarg>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "board/sound_cue.h"
+#include "bot.h"
+#include "session/logic_globals.h"
+#include "session/match_logic.h"
+
+namespace tessaron {
+namespace sim {
+namespace {
+
+struct KeyWord {
+    const char* word;
+    int scancode;
+};
+const KeyWord KeyWords[] = {
+    {"left", ScanLeft},   {"right", ScanRight}, {"down", ScanDown}, {"up", ScanUp},   {"space", ScanSpace},
+    {"enter", ScanEnter}, {"esc", ScanEsc},     {"lshift", ScanLShift}, {"q", ScanQ},
+};
+
+// Sounds asked for during the current step.
+std::vector<int> StepSounds;
+void recordSound(int cue) { StepSounds.push_back(cue); }
+
+// Parses a whole unsigned decimal number no greater than max.
+bool parseUnsigned(const char* text, std::uint64_t max, std::uint64_t& value) {
+    if (!text || *text < '0' || *text > '9') return false;
+    errno = 0;
+    char* end = nullptr;
+    unsigned long long v = std::strtoull(text, &end, 10);
+    if (errno != 0 || *end != '\0' || v > max) return false;
+    value = v;
+    return true;
+}
+
+char blockChar(const Cell& cell) {
+    if (cell.kind == KindEmpty) return '.';
+    if (cell.kind == KindBomb) return '*';
+    if (cell.colour < 0 || cell.colour > 4 || (cell.kind != KindBlock && cell.kind != KindBreaker)) return '?';
+    return (cell.kind == KindBlock ? "rgbyp" : "RGBYP")[cell.colour];
+}
+
+// Appends printf-style text to a fixed line buffer; the trace line of one
+// step always fits, anything past the buffer is cut.
+class Line {
+public:
+    void add(const char* format, ...) __attribute__((format(printf, 2, 3))) {
+        if (used_ >= sizeof buffer_ - 1) return;
+        va_list args;
+        va_start(args, format);
+        int n = std::vsnprintf(buffer_ + used_, sizeof buffer_ - used_, format, args);
+        va_end(args);
+        if (n > 0) used_ = std::min(sizeof buffer_ - 1, used_ + static_cast<std::size_t>(n));
+    }
+    void addChar(char c) {
+        if (used_ < sizeof buffer_ - 1) buffer_[used_++] = c;
+    }
+    void addString(const char* text) {
+        addChar('"');
+        for (const char* p = text; *p; ++p) {
+            if (*p == '"' || *p == '\\') addChar('\\');
+            addChar(*p);
+        }
+        addChar('"');
+    }
+    void write(std::FILE* out) {
+        addChar('\n');
+        std::fwrite(buffer_, 1, used_, out);
+        used_ = 0;
+    }
+
+private:
+    char buffer_[16384];
+    std::size_t used_ = 0;
+};
+
+void addGrid(Line& line, const Cell (&cells)[Board::Columns][Board::Rows]) {
+    line.addChar('"');
+    for (int r = 0; r < Board::Rows; ++r) {
+        for (int c = 0; c < Board::Columns; ++c) line.addChar(blockChar(cells[c][r]));
+    }
+    line.addChar('"');
+}
+
+// The texts of the last `n` messages of a list (the ones added this step).
+void addNewTexts(Line& line, const FloatingMessageList& list, std::uint64_t n, bool& first) {
+    auto it = list.items.end();
+    for (std::uint64_t i = 0; i < n && it != list.items.begin(); ++i) --it;
+    for (; it != list.items.end(); ++it) {
+        if (!first) line.addChar(',');
+        first = false;
+        line.addString(it->text);
+    }
+}
+
+void writeTraceLine(Line& line, std::FILE* out, std::uint64_t step, const MatchLogic& logic, std::uint64_t boardAdded,
+                    std::uint64_t sessionAdded) {
+    const Board& b = logic.boards[0];
+    const FallingPair& pair = b.pair;
+    line.add("{\"step\":%llu,\"t\":%d,\"paused\":%d,\"draws\":%llu,\"sounds\":[", static_cast<unsigned long long>(step),
+             logic.elapsedTicks, logic.paused ? 1 : 0, static_cast<unsigned long long>(Random.draws()));
+    for (std::size_t i = 0; i < StepSounds.size(); ++i) {
+        if (i) line.addChar(',');
+        if (StepSounds[i] == SoundPanelWake) {
+            line.add("\"wake\"");
+        } else if (StepSounds[i] == SoundPanelBack) {
+            line.add("\"back\"");
+        } else {
+            line.add("%d", StepSounds[i]);
+        }
+    }
+    line.add("],\"board\":[%d,%d],\"tick\":%d,\"frozen\":%d,\"flash\":%d,\"grid\":", b.x, b.y, b.tick, b.frozen ? 1 : 0,
+             b.flash);
+    addGrid(line, b.grid);
+    line.add(",\"staging\":");
+    addGrid(line, b.staging);
+    line.add(",\"pair\":{\"col\":%d,\"rot\":%d,\"px\":%d,\"py\":%d,\"sx\":%d,\"sy\":%d,\"prow\":%d,\"srow\":%d,"
+             "\"p\":\"%c\",\"s\":\"%c\",\"active\":%d,\"locked\":%d,\"touching\":%d,\"lockDelay\":%d,\"age\":%d,"
+             "\"fall\":%d}",
+             pair.column, pair.rotation, pair.pivot.screenX, pair.pivot.screenY, pair.satellite.screenX,
+             pair.satellite.screenY, pair.pivot.row, pair.satellite.row, blockChar(pair.pivot),
+             blockChar(pair.satellite), pair.active, pair.locked, pair.touching, pair.lockDelay, pair.age,
+             pair.pivot.fallStep);
+    line.add(",\"next\":\"%c%c\",\"score\":%d,\"shown\":%d,\"glow\":%d,\"pending\":[%d,%d],\"danger\":%d,"
+             "\"chain\":%d,\"broken\":%d,\"settle\":%d,\"busy\":%d,\"newPairDue\":%d,\"toppedOut\":%d,"
+             "\"particles\":%d,\"messages\":%zu,\"smessages\":%zu,\"texts\":[",
+             blockChar(b.nextPair.pivot), blockChar(b.nextPair.satellite), Players[0].score, Players[0].shownScore,
+             Players[0].scoreGlow, Players[0].pendingDrops, Players[1].pendingDrops, b.danger, b.chain,
+             b.brokenThisTurn, b.settleUntil, b.busyUntil, b.newPairDue ? 1 : 0, b.toppedOut ? 1 : 0,
+             b.particles.count, b.messages.items.size(), logic.messages.items.size());
+    bool first = true;
+    addNewTexts(line, b.messages, b.messages.added - boardAdded, first);
+    addNewTexts(line, logic.messages, logic.messages.added - sessionAdded, first);
+    line.add("],\"panel\":[%.9g,%.9g,%.9g]}", static_cast<double>(logic.panel.alpha),
+             static_cast<double>(logic.panel.width), static_cast<double>(logic.panel.height));
+    line.write(out);
+}
+
+} // namespace
+
+std::string parseOptions(int argc, const char* const* argv, Options& options) {
+    for (int i = 0; i < argc; ++i) {
+        const std::string flag = argv[i];
+        auto value = [&](const char*& out) {
+            if (i + 1 >= argc) return false;
+            out = argv[++i];
+            return true;
+        };
+        const char* text = nullptr;
+        std::uint64_t number = 0;
+        if (flag == "--bot") {
+            options.bot = true;
+        } else if (flag == "--quiet") {
+            options.quiet = true;
+        } else if (flag == "--seed" || flag == "--steps" || flag == "--width" || flag == "--height") {
+            if (!value(text)) return "missing value after " + flag;
+            const std::uint64_t max = flag == "--seed"    ? 0xffffffffull
+                                      : flag == "--steps" ? 1000000000000ull
+                                                          : 65536ull;
+            if (!parseUnsigned(text, max, number) || ((flag == "--width" || flag == "--height") && number == 0))
+                return "bad number for " + flag + ": '" + text + "'";
+            if (flag == "--seed") options.seed = static_cast<std::uint32_t>(number);
+            if (flag == "--steps") options.steps = number;
+            if (flag == "--width") options.width = static_cast<int>(number);
+            if (flag == "--height") options.height = static_cast<int>(number);
+        } else if (flag == "--script" || flag == "--trace") {
+            if (!value(text) || *text == '\0') return "missing value after " + flag;
+            (flag == "--script" ? options.scriptPath : options.tracePath) = text;
+        } else {
+            return "unknown argument '" + flag + "'";
+        }
+    }
+    return "";
+}
+
+std::string parseScript(const std::string& text, std::vector<ScriptLine>& script) {
+    script.clear();
+    std::istringstream in(text);
+    std::string raw;
+    int lineNumber = 0;
+    while (std::getline(in, raw)) {
+        ++lineNumber;
+        if (!raw.empty() && raw.back() == '\r') raw.pop_back();
+        const std::size_t start = raw.find_first_not_of(" \t");
+        if (start == std::string::npos || raw[start] == '#') continue;
+        std::istringstream fields(raw);
+        std::string stepText, keysText, extra;
+        fields >> stepText >> keysText;
+        const std::string where = "script line " + std::to_string(lineNumber) + ": ";
+        if (keysText.empty() || (fields >> extra)) return where + "expected 'STEP KEYS', got '" + raw + "'";
+        ScriptLine line;
+        if (!parseUnsigned(stepText.c_str(), 1000000000000ull, line.step) || line.step == 0)
+            return where + "bad step '" + stepText + "'";
+        if (!script.empty() && line.step <= script.back().step)
+            return where + "step " + stepText + " does not follow step " + std::to_string(script.back().step);
+        if (keysText != "-") {
+            std::istringstream words(keysText);
+            std::string word;
+            while (std::getline(words, word, ',')) {
+                int scancode = -1;
+                for (const KeyWord& k : KeyWords) {
+                    if (word == k.word) scancode = k.scancode;
+                }
+                if (scancode < 0) return where + "unknown key '" + word + "'";
+                line.keys.push_back(scancode);
+            }
+            if (keysText.back() == ',') return where + "empty key name in '" + keysText + "'";
+        }
+        script.push_back(line);
+    }
+    return "";
+}
+
+std::string loadScript(const std::string& path, std::vector<ScriptLine>& script) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return "cannot read script '" + path + "'";
+    std::ostringstream text;
+    text << file.rdbuf();
+    if (file.bad()) return "cannot read script '" + path + "'";
+    return parseScript(text.str(), script);
+}
+
+Summary run(const Options& options, const std::vector<ScriptLine>& script, std::FILE* trace) {
+    // A fresh process state: seeded stream, new records and input.
+    Random = RandomSource();
+    Random.seed(options.seed);
+    Players[0] = PlayerRecord();
+    Players[1] = PlayerRecord();
+    Live = LiveInput();
+    resetInputState();
+    setSoundCueHandler(recordSound);
+    StepSounds.clear();
+    StepSounds.reserve(256);
+
+    MatchLogic logic(options.width, options.height);
+    logic.load();
+    Bot bot(options.seed);
+    Line line;
+
+    const auto started = std::chrono::steady_clock::now();
+    std::size_t nextLine = 0;
+    Summary summary;
+    for (std::uint64_t step = 1; step <= options.steps; ++step) {
+        if (nextLine < script.size() && script[nextLine].step == step) {
+            std::memset(Live.keys, 0, sizeof Live.keys);
+            for (int key : script[nextLine].keys) Live.keys[key] = 1;
+            ++nextLine;
+        }
+        if (options.bot) bot.steer(logic.boards[0], Live);
+        StepSounds.clear();
+        const std::uint64_t boardAdded = logic.boards[0].messages.added;
+        const std::uint64_t sessionAdded = logic.messages.added;
+        logic.step();
+        if (trace) writeTraceLine(line, trace, step, logic, boardAdded, sessionAdded);
+        summary.steps = step;
+        if (logic.quitRequested()) break;
+    }
+    summary.elapsedSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    summary.score = Players[0].score;
+    summary.roundsLost = logic.roundsLost;
+    summary.draws = Random.draws();
+    setSoundCueHandler(nullptr);
+    return summary;
+}
+
+std::string summaryLine(const Summary& s) {
+    const double perSecond = s.elapsedSeconds > 0 ? static_cast<double>(s.steps) / s.elapsedSeconds : 0.0;
+    char text[256];
+    std::snprintf(text, sizeof text, "steps=%llu elapsed_s=%.3f steps_per_s=%.0f score=%d rounds_lost=%d draws=%llu",
+                  static_cast<unsigned long long>(s.steps), s.elapsedSeconds, perSecond, s.score, s.roundsLost,
+                  static_cast<unsigned long long>(s.draws));
+    return text;
+}
+
+} // namespace sim
+} // namespace tessaron

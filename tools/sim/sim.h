@@ -1,0 +1,57 @@
+// tessaron-sim's engine: runs the match logic headless, driven by a script
+// of held keys or by the built-in bot, and writes one JSON trace line per
+// logic step.  Shared by the tessaron-sim program, the golden, soak and
+// property tests and the benchmark.  Links only tessaron_logic.  Not
+// re-entrant (the logic's process-wide objects are used); errors in the
+// options or the script are returned as one line of text.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace tessaron {
+namespace sim {
+
+// One script change: from step `step` on, exactly these keys are held.
+struct ScriptLine {
+    std::uint64_t step = 0;
+    std::vector<int> keys;  // scancodes
+};
+
+struct Options {
+    std::uint32_t seed = 5489;
+    std::uint64_t steps = 1000;
+    std::string scriptPath;
+    std::string tracePath;  // "" none, "-" standard output
+    bool bot = false;
+    int width = 1024;
+    int height = 768;
+    bool quiet = false;
+};
+
+struct Summary {
+    std::uint64_t steps = 0;
+    double elapsedSeconds = 0;
+    std::int32_t score = 0;
+    std::int32_t roundsLost = 0;
+    std::uint64_t draws = 0;
+};
+
+// Parses the command line (without the program name).  Returns "" or the
+// one-line description of the problem.
+std::string parseOptions(int argc, const char* const* argv, Options& options);
+// Parses a script's text.  Returns "" or the problem, naming the line.
+std::string parseScript(const std::string& text, std::vector<ScriptLine>& script);
+// Reads and parses a script file.
+std::string loadScript(const std::string& path, std::vector<ScriptLine>& script);
+
+// Runs a whole simulation.  The trace, if any, goes to `trace`.
+Summary run(const Options& options, const std::vector<ScriptLine>& script, std::FILE* trace);
+
+// Formats the summary line (without a newline).
+std::string summaryLine(const Summary& summary);
+
+} // namespace sim
+} // namespace tessaron
