@@ -29,18 +29,18 @@ void MusicPlayer::setVolume(int slot, int volume) {
 }
 
 void MusicPlayer::setFade(int slot, int state) {
-    if (slot >= 0 && slot < SlotCount) slots_[slot].fade = std::min(FadeIn, std::max(FadeOut, state));
+    if (slot >= 0 && slot < SlotCount) slots_[slot].fade = std::min(MusicFadeIn, std::max(MusicFadeOut, state));
 }
 
 void MusicPlayer::fadeStep() {
     for (int slot = 0; slot < SongSlots; ++slot) {
         Slot& s = slots_[slot];
-        if (s.fade == FadeOut) {
+        if (s.fade == MusicFadeOut) {
             if (s.volume > 0) s.volume = std::max(0, s.volume - FadeVolumeStep);
-            if (s.volume == 0) s.fade = FadeSteady;
-        } else if (s.fade == FadeIn) {
+            if (s.volume == 0) s.fade = MusicFadeSteady;
+        } else if (s.fade == MusicFadeIn) {
             if (s.volume < 255) s.volume = std::min(255, s.volume + FadeVolumeStep);
-            if (s.volume == 255) s.fade = FadeSteady;
+            if (s.volume == 255) s.fade = MusicFadeSteady;
         } else {
             continue;
         }
@@ -66,7 +66,7 @@ void MusicPlayer::free() {
 int MusicPlayer::volume(int slot) const { return slot >= 0 && slot < SlotCount ? slots_[slot].volume : 0; }
 
 int MusicPlayer::fadeState(int slot) const {
-    return slot >= 0 && slot < SlotCount ? slots_[slot].fade : FadeSteady;
+    return slot >= 0 && slot < SlotCount ? slots_[slot].fade : MusicFadeSteady;
 }
 
 FMUSIC_MODULE* MusicPlayer::song(int slot) const { return isSongSlot(slot) ? slots_[slot].song : nullptr; }

@@ -13,9 +13,9 @@
 namespace tessaron {
 
 // Fade states of a slot.
-constexpr int FadeOut = -1;
-constexpr int FadeSteady = 0;
-constexpr int FadeIn = 1;
+constexpr int MusicFadeOut = -1;
+constexpr int MusicFadeSteady = 0;
+constexpr int MusicFadeIn = 1;
 // Volume change per fade step: a full fade takes 255 / 3 = 85 steps.
 constexpr int FadeVolumeStep = 3;
 
@@ -39,7 +39,7 @@ public:
     void playSong(int slot);
     // Stores the volume and gives it to the slot's song.
     void setVolume(int slot, int volume);
-    // Sets a slot's fade state (FadeOut, FadeSteady, FadeIn).
+    // Sets a slot's fade state (MusicFadeOut, MusicFadeSteady, MusicFadeIn).
     void setFade(int slot, int state);
     // One logic tick: the fade step of song slots 0 and 1.
     void fadeStep();
@@ -55,7 +55,7 @@ public:
 
 private:
     struct Slot {
-        int fade = FadeSteady;
+        int fade = MusicFadeSteady;
         int volume = 0;
         FMUSIC_MODULE* song = nullptr;  // slots 0 and 1
         FSOUND_SAMPLE* sample = nullptr; // slots 2 and 3

@@ -71,7 +71,7 @@ TEST_P(FadeTest, StepsToTheEnd) {
         ASSERT_EQ(player.fadeState(0), row.direction) << "step " << step;
     }
     player.fadeStep();
-    EXPECT_EQ(player.fadeState(0), FadeSteady);
+    EXPECT_EQ(player.fadeState(0), MusicFadeSteady);
     EXPECT_EQ(player.volume(0), row.endVolume);
     EXPECT_EQ(FMUSIC_GetMasterVolume(player.song(0)), row.endVolume);
     player.fadeStep(); // steady: nothing changes
@@ -80,9 +80,9 @@ TEST_P(FadeTest, StepsToTheEnd) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, FadeTest,
-                         ::testing::Values(FadeRow{255, FadeOut, 85, 0}, FadeRow{0, FadeIn, 85, 255},
-                                           FadeRow{100, FadeOut, 34, 0}, FadeRow{254, FadeIn, 1, 255},
-                                           FadeRow{1, FadeOut, 1, 0}));
+                         ::testing::Values(FadeRow{255, MusicFadeOut, 85, 0}, FadeRow{0, MusicFadeIn, 85, 255},
+                                           FadeRow{100, MusicFadeOut, 34, 0}, FadeRow{254, MusicFadeIn, 1, 255},
+                                           FadeRow{1, MusicFadeOut, 1, 0}));
 
 TEST_F(SoundTest, SteadyFadeStepLeavesTheSongAlone) {
     MusicPlayer player;

@@ -248,7 +248,7 @@ TEST(SoundOff, SessionCallsNeverReachTheLibrary) {
     player.loadSong(0, song.c_str());
     player.playSong(0);
     player.setVolume(0, GameMusicVolume);
-    player.setFade(0, FadeOut);
+    player.setFade(0, MusicFadeOut);
     for (int tick = 0; tick < 10; ++tick) player.update();
     for (int slot = 0; slot < 9; ++slot) EXPECT_EQ(bank.play(slot), 0);
     EXPECT_EQ(panel.playWake(), 0);
