@@ -11,6 +11,10 @@
 #include "gfx/blend_simd.h"
 
 namespace tessaron::blend {
+
+const Kernels* sse2Kernels();
+const Kernels* avx2Kernels();
+
 namespace {
 
 struct Avx2 {
@@ -18,6 +22,7 @@ struct Avx2 {
     using M32 = __m256i;
     using M16 = __m256i;
     static constexpr int Pixels32 = 8;
+    static const Kernels& lower() { return *sse2Kernels(); }
     static R load(const void* p) { return _mm256_loadu_si256(static_cast<const R*>(p)); }
     static void store(void* p, R v) { _mm256_storeu_si256(static_cast<R*>(p), v); }
     static R zero() { return _mm256_setzero_si256(); }

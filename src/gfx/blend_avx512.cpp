@@ -12,6 +12,10 @@
 #include "gfx/blend_simd.h"
 
 namespace tessaron::blend {
+
+const Kernels* sse2Kernels();
+const Kernels* avx2Kernels();
+
 namespace {
 
 struct Avx512 {
@@ -19,6 +23,7 @@ struct Avx512 {
     using M32 = __mmask16;
     using M16 = __mmask32;
     static constexpr int Pixels32 = 16;
+    static const Kernels& lower() { return *avx2Kernels(); }
     static R load(const void* p) { return _mm512_loadu_si512(p); }
     static void store(void* p, R v) { _mm512_storeu_si512(p, v); }
     static R zero() { return _mm512_setzero_si512(); }

@@ -11,6 +11,10 @@
 #include "gfx/blend_simd.h"
 
 namespace tessaron::blend {
+
+const Kernels* sse2Kernels();
+const Kernels* avx2Kernels();
+
 namespace {
 
 struct Sse2 {
@@ -18,6 +22,7 @@ struct Sse2 {
     using M32 = __m128i;
     using M16 = __m128i;
     static constexpr int Pixels32 = 4;
+    static const Kernels& lower() { return portableKernels(); }
     static R load(const void* p) { return _mm_loadu_si128(static_cast<const R*>(p)); }
     static void store(void* p, R v) { _mm_storeu_si128(static_cast<R*>(p), v); }
     static R zero() { return _mm_setzero_si128(); }
