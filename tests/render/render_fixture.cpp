@@ -5,7 +5,11 @@
 
 #include "gfx/ttf.h"
 #include "render/bitmap_bank.h"
+#include "render/board_draw.h"
+#include "render/messages_draw.h"
 #include "render/particles_draw.h"
+#include "render/pause_panel_draw.h"
+#include "render/pointer_draw.h"
 #include "session/logic_globals.h"
 #include "shell/globals.h"
 
@@ -125,8 +129,8 @@ void buildScene(Board& b, int fullRows, int breakers, int particleCount) {
     }
     for (int c = 0; c < Board::Columns; ++c)
         for (int r = 0; r < Board::Rows; ++r) b.staging[c][r].makeEmpty();
-    b.staging[2][0].kind = KindBlock;
-    b.staging[2][0].colour = ColourBlue;
+    b.staging[0][0].kind = KindBlock;
+    b.staging[0][0].colour = ColourBlue;
     b.staging[5][1].kind = KindBomb;
     b.staging[5][1].colour = ColourNone;
     b.staging[5][1].alpha = 200;
@@ -191,7 +195,30 @@ void buildHalfOpenPanel(PausePanel& panel) {
     panel.place(1024 / 2 - 300, 768 / 2 - 50);
     panel.kick(35.25f, 0);
     panel.toggle();
-    for (int i = 0; i < 6; ++i) panel.update();
+    for (int i = 0; i < 8; ++i) panel.update();
+}
+
+BITMAP* makeBackground(int w, int h) {
+    BITMAP* bmp = create_bitmap(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const int band = ((x + y) / 48) % 2;
+            putpixel(bmp, x, y, makecol(10 + band * 12 + x / 64, 16 + y / 16, 40 + (x * 3 + y) / 40 % 40));
+        }
+    return bmp;
+}
+
+void drawSceneFrame(BITMAP* back, BITMAP* background, const Board& board, const FloatingMessageList& messages,
+                    const PausePanel& panel, BITMAP* pointerSprite) {
+    blit(background, back, 0, 0, 0, 0, back->w, back->h);
+    drawBoard(board, back);
+    drawMessages(messages, back);
+    drawPausePanel(panel, back);
+    if (pointerSprite) {
+        MousePointer pointer;
+        pointer.alpha = 255;
+        drawPointerSprite(pointer, pointerSprite, 600, 500, back);
+    }
 }
 
 Rgb pixelAt(BITMAP* bmp, int x, int y) {

@@ -45,4 +45,13 @@ void buildSessionMessages(FloatingMessageList& list, bool many);
 // The pause panel half open, at the session's place for 1024 x 768.
 void buildHalfOpenPanel(PausePanel& panel);
 
+// A fixed dark background picture of the current depth.
+BITMAP* makeBackground(int w, int h);
+
+// What the session draws for one frame, in its order: background copy,
+// board (HUD, particles, board messages), session messages, pause panel and
+// (when `pointerSprite` is given) the pointer at (600, 500) at alpha 255.
+void drawSceneFrame(BITMAP* back, BITMAP* background, const Board& board, const FloatingMessageList& messages,
+                    const PausePanel& panel, BITMAP* pointerSprite);
+
 } // namespace tessaron::testing

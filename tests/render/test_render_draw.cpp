@@ -218,7 +218,7 @@ TEST_P(DrawTest, FrozenBoardDrawsNoPair) {
     const Cell& floorBlock = b.grid[0][Board::Rows - 1];
     EXPECT_EQ(pixelAt(canvas, floorBlock.screenX + 10, floorBlock.screenY + 10),
               pixelAt(BlockPictures.get(floorBlock.colour), 10, 10));
-    const Cell& waiting = b.staging[2][0];
+    const Cell& waiting = b.staging[0][0];
     EXPECT_EQ(pixelAt(canvas, waiting.screenX + 10, waiting.screenY + 10),
               pixelAt(BlockPictures.get(waiting.colour), 10, 10));
 
