@@ -1,12 +1,14 @@
 #include "render/board_draw.h"
 
+#include <cstdio>
+
 #include "gfx/blend.h"
 #include "gfx/ttf.h"
 #include "render/bitmap_bank.h"
 #include "render/draw_common.h"
 #include "render/messages_draw.h"
 #include "render/particles_draw.h"
-#include "render/styled_text.h"
+#include "render/text_cache.h"
 #include "session/logic_globals.h"
 #include "shell/globals.h"
 
@@ -104,13 +106,15 @@ void drawPair(const FallingPair& pair, BITMAP* dst) {
 void drawScorePanel(const PlayerRecord& record, BITMAP* dst, int x, int y) {
     translucent_rectfill(dst, x, y, ScorePanelWidth, ScorePanelHeight, pixelOf(Black), ScorePanelShade);
     TTF_FONT* f = fontAt(BodyFonts, FontIndex18);
+    char score[16];
+    std::snprintf(score, sizeof score, "%i", record.shownScore);
     if (record.layout) {
         ttf_textprintf_right_ex(dst, f, x + ScorePanelWidth, y - LabelAbove, pixelOf(Grey), -1, "Score");
-        drawTranslucentTextRight(dst, f, x + ScorePanelWidth - 1, y + 1, pixelOf(ScoreGreen), record.scoreGlow, "%i",
-                                 record.shownScore);
+        drawTranslucentTextCached(dst, f, x + ScorePanelWidth - 1, y + 1, pixelOf(ScoreGreen), record.scoreGlow,
+                                  TextAlign::Right, score);
     } else {
         ttf_textprintf_ex(dst, f, x, y - LabelAbove, pixelOf(Grey), -1, "Score");
-        drawTranslucentText(dst, f, x + 1, y + 1, pixelOf(ScoreGreen), record.scoreGlow, "%i", record.shownScore);
+        drawTranslucentTextCached(dst, f, x + 1, y + 1, pixelOf(ScoreGreen), record.scoreGlow, TextAlign::Left, score);
     }
 }
 

@@ -2,7 +2,7 @@
 
 #include "gfx/blend.h"
 #include "render/draw_common.h"
-#include "render/styled_text.h"
+#include "render/text_cache.h"
 #include "shell/globals.h"
 
 namespace tessaron {
@@ -32,12 +32,12 @@ void drawPausePanel(const PausePanel& p, BITMAP* dst) {
         line(dst, whole(right), whole(bottom), whole(right), whole(bottom - p.height / 2), green);
     }
 
-    // The texts blend with the panel's alpha; at 0 or less they add nothing.
-    if (alpha <= 0) return;
+    // The texts blend with the panel's alpha, so a closed panel shows none.
     TTF_FONT* f = fontAt(BodyFonts, FontIndex18);
-    drawTranslucentText(dst, f, whole(p.x + 1), whole(p.y + 1), pixelOf(TitleColour), alpha, "%s",
-                        "Tessaron Demo - Paused");
-    drawTranslucentText(dst, f, whole(p.x + 1), whole(p.y + 20), pixelOf(HintColour), alpha, "%s", "Press Q to quit");
+    drawTranslucentTextCached(dst, f, whole(p.x + 1), whole(p.y + 1), pixelOf(TitleColour), alpha, TextAlign::Left,
+                              "Tessaron Demo - Paused");
+    drawTranslucentTextCached(dst, f, whole(p.x + 1), whole(p.y + 20), pixelOf(HintColour), alpha, TextAlign::Left,
+                              "Press Q to quit");
 }
 
 } // namespace tessaron

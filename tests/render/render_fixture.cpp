@@ -10,6 +10,7 @@
 #include "render/particles_draw.h"
 #include "render/pause_panel_draw.h"
 #include "render/pointer_draw.h"
+#include "render/text_cache.h"
 #include "session/logic_globals.h"
 #include "shell/globals.h"
 
@@ -29,6 +30,7 @@ bool openSet(FontSet& set, const char* path) {
 
 void closeEverything() {
     freePictureBanks();
+    clearTextCache();
     for (FontSet* set : {&BodyFonts, &TitleFonts})
         for (TTF_FONT*& f : set->sizes) {
             ttf_destroy_font(f);

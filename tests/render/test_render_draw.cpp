@@ -16,6 +16,9 @@
 #include "render/pause_panel_draw.h"
 #include "render/pointer_draw.h"
 #include "render/screenshot.h"
+#include "render/styled_text.h"
+#include "render/text_cache.h"
+#include "shell/globals.h"
 #include "render_fixture.h"
 #include "session/logic_globals.h"
 
@@ -480,6 +483,51 @@ TEST_P(DrawTest, ScreenshotDefaultPath) {
     rmdir("screenshots");
     ASSERT_EQ(chdir(previous), 0);
     rmdir(scratch);
+}
+
+// The cached drawer gives exactly the pixels of the translucent text
+// drawers, on a hit, on a miss and after evictions.
+TEST_P(DrawTest, CachedTextMatchesTheDrawers) {
+    struct Row { TextAlign align; int factor; const char* text; int fontIndex; Rgb colour; };
+    const Row rows[] = {
+        {TextAlign::Left, 255, "1234", 1, {0, 255, 0}},
+        {TextAlign::Left, 127, "Tessaron Demo - Paused", 1, {100, 200, 55}},
+        {TextAlign::Centre, 200, "x5 Combo", 4, {255, 0, 0}},
+        {TextAlign::Centre, 1, "Round 1", 6, {255, 255, 255}},
+        {TextAlign::Centre, 90, "odd width 100%", 2, {175, 50, 50}},
+        {TextAlign::Right, 180, "98765", 1, {0, 255, 0}},
+        {TextAlign::Right, 255, "", 1, {0, 255, 0}},
+        {TextAlign::Left, 255, "magenta is invisible", 2, {255, 0, 255}},
+    };
+    BITMAP* direct = copyOf(canvas);
+    clearTextCache();
+    // Twelve variants of eight texts: more than the cache holds, so the
+    // second round finds some texts cached and others evicted.
+    for (int round = 0; round < 2; ++round)
+        for (int k = 0; k < 12; ++k)
+            for (const Row& r : rows) {
+                TTF_FONT* f = BodyFonts.sizes[r.fontIndex];
+                const int colour = makecol(r.colour.r, r.colour.g, r.colour.b);
+                const std::string text = k == 0 ? r.text : std::string(r.text) + std::to_string(k);
+                const int x = 300 + k, y = 200 + (k * 7) % 300;
+                drawTranslucentTextCached(canvas, f, x, y, colour, r.factor, r.align, text.c_str());
+                switch (r.align) {
+                case TextAlign::Left: drawTranslucentText(direct, f, x, y, colour, r.factor, "%s", text.c_str()); break;
+                case TextAlign::Centre:
+                    drawTranslucentTextCentred(direct, f, x, y, colour, r.factor, "%s", text.c_str());
+                    break;
+                case TextAlign::Right:
+                    drawTranslucentTextRight(direct, f, x, y, colour, r.factor, "%s", text.c_str());
+                    break;
+                }
+                ASSERT_EQ(differingPixels(canvas, direct, 0, y, 1024, 80), 0) << text << " round " << round;
+            }
+    // A factor of 0 and a null font change nothing.
+    drawTranslucentTextCached(canvas, BodyFonts.sizes[1], 10, 10, makecol(255, 255, 255), 0, TextAlign::Left, "x");
+    drawTranslucentTextCached(canvas, nullptr, 10, 10, makecol(255, 255, 255), 255, TextAlign::Left, "x");
+    EXPECT_EQ(differingPixels(canvas, direct), 0);
+    clearTextCache();
+    destroy_bitmap(direct);
 }
 
 // BitmapBank: 255 usable slots, failed loads keep their slot, freeing skips
