@@ -61,13 +61,8 @@ void pulse(Board& board) {
 
 void benchDepth(int depth) {
     testing::useDepth(depth);
-    Board board;
-    testing::buildScene(board, Board::Rows, 20, 400);
-    FloatingMessageList messages;
-    testing::buildSessionMessages(messages, true);
-    PausePanel panel;
-    testing::buildHalfOpenPanel(panel);
-    BITMAP* background = testing::makeBackground(ScreenW, ScreenH);
+    testing::Scene scene(Board::Rows, 20, 400, true);
+    Board& board = scene.board;
     BITMAP* back = create_bitmap(ScreenW, ScreenH);
     BITMAP* screenCopy = create_bitmap(ScreenW, ScreenH);
     BITMAP* sprite = testing::makeStandIn(11, 19, {240, 240, 240});
@@ -79,11 +74,11 @@ void benchDepth(int depth) {
 
     const auto frame = [&] {
         pulse(board);
-        testing::drawSceneFrame(back, background, board, messages, panel, sprite);
+        scene.draw(back, sprite);
         blit(back, screenCopy, 0, 0, 0, 0, ScreenW, ScreenH);
     };
     const auto floor = [&] {
-        blit(background, back, 0, 0, 0, 0, ScreenW, ScreenH);
+        blit(scene.background, back, 0, 0, 0, 0, ScreenW, ScreenH);
         blit(back, screenCopy, 0, 0, 0, 0, ScreenW, ScreenH);
     };
     const std::vector<double> ms = bestMilliseconds({
@@ -93,14 +88,14 @@ void benchDepth(int depth) {
         [&] { drawParticles(board.particles, back); },
         [&] {
             drawMessages(board.messages, back);
-            drawMessages(messages, back);
+            drawMessages(scene.messages, back);
         },
-        [&] { drawPausePanel(panel, back); },
+        [&] { drawPausePanel(scene.panel, back); },
         [&] { drawScorePanel(Players[0], back, 607, 304); },
     });
     std::printf("depth %d: board without effects %.3f ms, %d particles %.3f ms, %zu messages %.3f ms, "
                 "panel %.3f ms, score panel %.3f ms\n",
-                depth, ms[2], board.particles.count, ms[3], board.messages.items.size() + messages.items.size(),
+                depth, ms[2], board.particles.count, ms[3], board.messages.items.size() + scene.messages.items.size(),
                 ms[4], ms[5], ms[6]);
     std::printf("frame%d: ms=%.3f floor_ms=%.3f ratio=%.2f\n", depth, ms[0], ms[1], ms[0] / ms[1]);
     std::fflush(stdout);
@@ -109,7 +104,6 @@ void benchDepth(int depth) {
     destroy_bitmap(sprite);
     destroy_bitmap(screenCopy);
     destroy_bitmap(back);
-    destroy_bitmap(background);
     freePictureBanks();
 }
 

@@ -210,8 +210,16 @@ BITMAP* makeBackground(int w, int h) {
     return bmp;
 }
 
-void drawSceneFrame(BITMAP* back, BITMAP* background, const Board& board, const FloatingMessageList& messages,
-                    const PausePanel& panel, BITMAP* pointerSprite) {
+Scene::Scene(int fullRows, int breakers, int particles, bool manyMessages) {
+    buildScene(board, fullRows, breakers, particles);
+    buildSessionMessages(messages, manyMessages);
+    buildHalfOpenPanel(panel);
+    background = makeBackground(1024, 768);
+}
+
+Scene::~Scene() { destroy_bitmap(background); }
+
+void Scene::draw(BITMAP* back, BITMAP* pointerSprite) const {
     blit(background, back, 0, 0, 0, 0, back->w, back->h);
     drawBoard(board, back);
     drawMessages(messages, back);

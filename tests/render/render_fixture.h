@@ -48,10 +48,24 @@ void buildHalfOpenPanel(PausePanel& panel);
 // A fixed dark background picture of the current depth.
 BITMAP* makeBackground(int w, int h);
 
-// What the session draws for one frame, in its order: background copy,
-// board (HUD, particles, board messages), session messages, pause panel and
-// (when `pointerSprite` is given) the pointer at (600, 500) at alpha 255.
-void drawSceneFrame(BITMAP* back, BITMAP* background, const Board& board, const FloatingMessageList& messages,
-                    const PausePanel& panel, BITMAP* pointerSprite);
+// A whole frame's objects: the board of buildScene, the session's messages,
+// the half-open panel and a 1024 x 768 background of the current depth.
+struct Scene {
+    Scene(int fullRows, int breakers, int particles, bool manyMessages);
+    ~Scene();
+    Scene(const Scene&) = delete;
+    Scene& operator=(const Scene&) = delete;
+
+    // What the session draws for one frame, in its order: background copy,
+    // board (HUD, particles, board messages), session messages, pause panel
+    // and (when `pointerSprite` is given) the pointer at (600, 500) at
+    // alpha 255.
+    void draw(BITMAP* back, BITMAP* pointerSprite) const;
+
+    Board board;
+    FloatingMessageList messages;
+    PausePanel panel;
+    BITMAP* background = nullptr;
+};
 
 } // namespace tessaron::testing

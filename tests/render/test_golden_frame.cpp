@@ -89,22 +89,18 @@ bool readPng(const std::string& path, std::vector<unsigned char>& rgb) {
 // taken away for the drawing, so that no text is drawn.
 std::vector<unsigned char> drawGoldenScene(bool withText) {
     testing::useDepth(32);
-    Board board;
-    testing::buildScene(board, 7, 6, 60);
-    FloatingMessageList messages;
-    testing::buildSessionMessages(messages, false);
-    PausePanel panel;
-    testing::buildHalfOpenPanel(panel);
-    BITMAP* background = testing::makeBackground(Width, Height);
-    BITMAP* back = create_bitmap(Width, Height);
-    const FontSet body = BodyFonts, title = TitleFonts;
-    if (!withText) BodyFonts = TitleFonts = FontSet{};
-    testing::drawSceneFrame(back, background, board, messages, panel, nullptr);
-    BodyFonts = body;
-    TitleFonts = title;
-    std::vector<unsigned char> rgb = rgbOf(back);
-    destroy_bitmap(back);
-    destroy_bitmap(background);
+    std::vector<unsigned char> rgb;
+    {
+        const testing::Scene scene(7, 6, 60, false);
+        BITMAP* back = create_bitmap(Width, Height);
+        const FontSet body = BodyFonts, title = TitleFonts;
+        if (!withText) BodyFonts = TitleFonts = FontSet{};
+        scene.draw(back, nullptr);
+        BodyFonts = body;
+        TitleFonts = title;
+        rgb = rgbOf(back);
+        destroy_bitmap(back);
+    }
     freePictureBanks();
     return rgb;
 }
