@@ -86,7 +86,7 @@ void drawNextBox(const Board& b, BITMAP* dst) {
 } // namespace
 
 void drawCell(const Cell& cell, BITMAP* dst) {
-    if (!cell.occupied()) return;
+    if (!dst || !cell.occupied()) return;
     BITMAP* picture = pictureOf(cell);
     if (!picture) return;  // a picture that failed to load: nothing to draw
     if (cell.kind != KindBlock)
@@ -104,6 +104,7 @@ void drawPair(const FallingPair& pair, BITMAP* dst) {
 }
 
 void drawScorePanel(const PlayerRecord& record, BITMAP* dst, int x, int y) {
+    if (!dst) return;
     translucent_rectfill(dst, x, y, ScorePanelWidth, ScorePanelHeight, pixelOf(Black), ScorePanelShade);
     TTF_FONT* f = fontAt(BodyFonts, FontIndex18);
     char score[16];

@@ -19,6 +19,7 @@ bool particlePictureSize(int slot, int* width, int* height) {
 void connectParticlePictures() { setParticleSizeLookup(particlePictureSize); }
 
 void drawParticle(const Particle& p, BITMAP* dst) {
+    if (!dst) return;
     const int x = static_cast<int>(p.x);
     const int y = static_cast<int>(p.y);
     BITMAP* picture = p.hasBitmap ? ParticlePictures.get(p.bitmap) : nullptr;
@@ -36,7 +37,6 @@ void drawParticle(const Particle& p, BITMAP* dst) {
 }
 
 void drawParticles(const ParticleSystem& system, BITMAP* dst) {
-    if (!dst) return;
     for (const Particle& p : system.items) drawParticle(p, dst);
 }
 
