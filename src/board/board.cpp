@@ -55,6 +55,7 @@ void Board::reset() {
         cell.vx = cell.vy = 0;
         cell.alpha = 255;
     };
+    blocksRemoved += occupiedCount();
     for (int c = 0; c < Columns; ++c) {
         for (int r = 0; r < Rows; ++r) {
             emptyCell(grid[c][r]);

@@ -102,6 +102,12 @@ public:
     std::int32_t roundsWon = 0;
     std::int32_t side = 0;
 
+    // A ledger of blocks entering the grids (locks, drops) and leaving them
+    // (destruction, reset); gravity moves blocks and must change neither.
+    // Checked by the tests against occupiedCount().
+    std::int64_t blocksAdded = 0;
+    std::int64_t blocksRemoved = 0;
+
 private:
     void topOut();
     bool cellFree(int column, int row) const;

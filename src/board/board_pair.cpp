@@ -125,6 +125,7 @@ void Board::lockPair() {
         g.colour = t.cell->colour;
         g.kind = t.cell->kind;
     }
+    blocksAdded += 2;
     playSound(SoundClink);
     pair.active = 0;
 }

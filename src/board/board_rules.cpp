@@ -145,6 +145,7 @@ void Board::destroyMarked() {
             if (!cell.marked) continue;
             burstCell(cell);
             cell.makeEmpty();
+            ++blocksRemoved;
             settleUntil = tick + SettlePause;
         }
     }

@@ -81,6 +81,7 @@ void Board::dropBlocks() {
         cell.kind = KindBlock;
         cell.colour = Random.randomInt(0, 3);
         cell.counted = 0;
+        ++blocksAdded;
         if (++inRow == DropsPerRow) {
             --row;
             inRow = 0;

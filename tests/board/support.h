@@ -1,0 +1,55 @@
+// Helpers shared by the logic's unit tests: a fresh process state, a board
+// in play at a known place, and grid set-up.
+#pragma once
+
+#include <vector>
+
+#include "board/board.h"
+#include "board/sound_cue.h"
+#include "session/logic_globals.h"
+
+namespace tessaron {
+namespace testing_support {
+
+inline std::vector<int>& soundLog() {
+    static std::vector<int> log;
+    return log;
+}
+inline void recordSound(int cue) { soundLog().push_back(cue); }
+
+// Seeded stream, new records, no keys, sounds recorded.
+inline void freshState(std::uint32_t seed = 5489) {
+    Random = RandomSource();
+    Random.seed(seed);
+    Players[0] = PlayerRecord();
+    Players[1] = PlayerRecord();
+    Live = LiveInput();
+    resetInputState();
+    soundLog().clear();
+    setSoundCueHandler(recordSound);
+}
+
+// A board at home (100, 50), in play, whose pair has just started (and taken
+// its first step).
+inline void startBoard(Board& b) {
+    b.setHome(100, 50);
+    b.setPosition(100, 50);
+    b.nextPair.preview = 1;
+    b.newPairDue = 1;
+    b.update();
+}
+
+inline void put(Board& b, int column, int row, int colour, int kind = KindBlock) {
+    b.grid[column][row].colour = colour;
+    b.grid[column][row].kind = kind;
+}
+
+inline void setPairBlocks(FallingPair& p, int pivotColour, int pivotKind, int satColour, int satKind) {
+    p.pivot.colour = pivotColour;
+    p.pivot.kind = pivotKind;
+    p.satellite.colour = satColour;
+    p.satellite.kind = satKind;
+}
+
+} // namespace testing_support
+} // namespace tessaron

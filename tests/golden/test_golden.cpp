@@ -1,0 +1,134 @@
+// Golden traces: scripted games whose tessaron-sim traces were checked by
+// hand against the rules, kept beside their scripts and compared in full.
+// On a difference the first step and field that differ are named.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "sim.h"
+
+namespace tessaron {
+namespace {
+
+const std::string Dir = TESSARON_SOURCE_DIR "/tests/golden/";
+
+std::vector<std::string> readLines(std::istream& in) {
+    std::vector<std::string> lines;
+    std::string line;
+    while (std::getline(in, line)) lines.push_back(line);
+    return lines;
+}
+
+// Splits a one-line JSON object into its top-level "name":value fields.
+std::vector<std::pair<std::string, std::string>> fields(const std::string& line) {
+    std::vector<std::pair<std::string, std::string>> out;
+    int depth = 0;
+    bool quoted = false;
+    std::size_t start = 1;
+    for (std::size_t i = 1; i + 1 < line.size(); ++i) {
+        const char c = line[i];
+        if (quoted) {
+            if (c == '\\') ++i;
+            else if (c == '"') quoted = false;
+            continue;
+        }
+        if (c == '"') quoted = true;
+        else if (c == '[' || c == '{') ++depth;
+        else if (c == ']' || c == '}') --depth;
+        if ((c == ',' && depth == 0) || i + 2 == line.size()) {
+            const std::string field = line.substr(start, (c == ',' ? i : i + 1) - start);
+            const std::size_t colon = field.find(':');
+            out.emplace_back(field.substr(0, colon), field.substr(colon + 1));
+            start = i + 1;
+        }
+    }
+    return out;
+}
+
+std::string firstDifference(const std::string& want, const std::string& got) {
+    const auto a = fields(want);
+    const auto b = fields(got);
+    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
+        if (a[i] != b[i]) return "field " + a[i].first + ": expected " + a[i].second + ", got " + b[i].second;
+    }
+    return "different number of fields";
+}
+
+class Golden : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(Golden, TraceMatchesInFull) {
+    const std::string name = GetParam();
+    std::vector<sim::ScriptLine> script;
+    ASSERT_EQ(sim::loadScript(Dir + name + ".script", script), "");
+    sim::Options options;
+    options.steps = 500;
+    std::FILE* out = std::tmpfile();
+    ASSERT_NE(out, nullptr);
+    sim::run(options, script, out);
+    std::rewind(out);
+    std::string text;
+    char buffer[65536];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, out)) > 0) text.append(buffer, n);
+    std::fclose(out);
+    std::istringstream gotStream(text);
+    std::ifstream wantStream(Dir + name + ".trace");
+    ASSERT_TRUE(wantStream) << "missing " << name << ".trace";
+    const auto want = readLines(wantStream);
+    const auto got = readLines(gotStream);
+    for (std::size_t i = 0; i < want.size() && i < got.size(); ++i) {
+        if (want[i] != got[i]) {
+            FAIL() << name << ": step " << i + 1 << " differs: " << firstDifference(want[i], got[i]);
+        }
+    }
+    EXPECT_EQ(want.size(), got.size()) << name << ": number of steps";
+}
+
+INSTANTIATE_TEST_SUITE_P(Scripts, Golden, ::testing::Values("moves_and_drops", "pause", "loss_restart"));
+
+// Bad command lines and scripts are named in one line.
+struct BadInput {
+    std::vector<const char*> args;
+    const char* script;
+    const char* expect;
+};
+
+TEST(SimInput, BadArgumentsAndScriptsAreNamed) {
+    const BadInput cases[] = {
+        {{"--frobnicate"}, nullptr, "unknown argument '--frobnicate'"},
+        {{"--steps"}, nullptr, "missing value after --steps"},
+        {{"--steps", "12x"}, nullptr, "bad number for --steps: '12x'"},
+        {{"--seed", "-1"}, nullptr, "bad number for --seed: '-1'"},
+        {{"--seed", "4294967296"}, nullptr, "bad number for --seed: '4294967296'"},
+        {{"--width", "0"}, nullptr, "bad number for --width: '0'"},
+        {{}, "10 left\n5 right\n", "script line 2: step 5 does not follow step 10"},
+        {{}, "# c\n\n3 left,jump\n", "script line 3: unknown key 'jump'"},
+        {{}, "0 left\n", "script line 1: bad step '0'"},
+        {{}, "7\n", "script line 1: expected 'STEP KEYS', got '7'"},
+        {{}, "7 left extra\n", "script line 1: expected 'STEP KEYS', got '7 left extra'"},
+    };
+    for (const BadInput& c : cases) {
+        std::string problem;
+        if (c.script) {
+            std::vector<sim::ScriptLine> script;
+            problem = sim::parseScript(c.script, script);
+        } else {
+            sim::Options options;
+            problem = sim::parseOptions(static_cast<int>(c.args.size()), c.args.data(), options);
+        }
+        EXPECT_EQ(problem, c.expect);
+    }
+    std::vector<sim::ScriptLine> script;
+    EXPECT_EQ(sim::loadScript("/nonexistent/script", script), "cannot read script '/nonexistent/script'");
+    EXPECT_EQ(sim::parseScript("1 -\n2 left,esc\n", script), "");
+    ASSERT_EQ(script.size(), 2u);
+    EXPECT_TRUE(script[0].keys.empty());
+    EXPECT_EQ(script[1].keys.size(), 2u);
+}
+
+} // namespace
+} // namespace tessaron
