@@ -1,0 +1,63 @@
+#include "render/styled_text.h"
+
+#include <cstdarg>
+
+#include "gfx/blend.h"
+#include "gfx/ttf.h"
+
+namespace tessaron {
+namespace {
+
+enum class Align { Left, Centre, Right };
+
+constexpr int TextBufferSize = 512;
+// Room the scratch bitmap keeps right of the measured text.
+constexpr int ScratchExtraWidth = 3;
+
+void drawAligned(BITMAP* target, TTF_FONT* font, int x, int y, int colour, int factor, Align align,
+                 const char* format, va_list args) {
+    if (!target || !font || !format) return;
+    char text[TextBufferSize];
+    uvszprintf(text, sizeof text, format, args);
+
+    // The scratch bitmap takes the target's depth (the back buffer's, which
+    // is the screen's), so the blend always has matching depths.
+    const int width = ttf_text_length(font, text) + ScratchExtraWidth;
+    const int height = ttf_text_height(font);
+    BITMAP* scratch = create_bitmap_ex(bitmap_color_depth(target), width, height);
+    if (!scratch) return;
+    clear_to_color(scratch, makecol_depth(bitmap_color_depth(target), 255, 0, 255));
+    // In the layer's default background mode (transparent once the shell has
+    // started it), drawn literally: a '%' in the text is not a format again.
+    ttf_textprintf(scratch, font, 0, 0, colour, "%s", text);
+
+    const int left = align == Align::Left ? x : align == Align::Centre ? x - width / 2 : x - width;
+    translucent_blit(scratch, target, left, y, factor);
+    destroy_bitmap(scratch);
+}
+
+} // namespace
+
+#define TESSARON_DRAW_ALIGNED(align)                                           \
+    va_list args;                                                              \
+    va_start(args, format);                                                    \
+    drawAligned(target, font, x, y, colour, factor, align, format, args);     \
+    va_end(args)
+
+void drawTranslucentText(BITMAP* target, TTF_FONT* font, int x, int y, int colour, int factor, const char* format, ...) {
+    TESSARON_DRAW_ALIGNED(Align::Left);
+}
+
+void drawTranslucentTextCentred(BITMAP* target, TTF_FONT* font, int x, int y, int colour, int factor,
+                                const char* format, ...) {
+    TESSARON_DRAW_ALIGNED(Align::Centre);
+}
+
+void drawTranslucentTextRight(BITMAP* target, TTF_FONT* font, int x, int y, int colour, int factor,
+                              const char* format, ...) {
+    TESSARON_DRAW_ALIGNED(Align::Right);
+}
+
+#undef TESSARON_DRAW_ALIGNED
+
+} // namespace tessaron

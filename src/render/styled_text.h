@@ -1,0 +1,29 @@
+// Translucent text: a formatted string is drawn solid into a scratch bitmap
+// whose background is the mask colour, and that bitmap is blended onto the
+// target with a factor 0..255, so text can fade in and out.  The edges are
+// hard (the text is not anti-aliased).
+//
+// Depends on the text layer (gfx/ttf.h) and the blending primitives
+// (gfx/blend.h).  Main thread only.  A null target or font, or a scratch
+// bitmap that cannot be made, draws nothing.
+#pragma once
+
+#include <allegro.h>
+
+struct TTF_FONT;
+
+namespace tessaron {
+
+#define TESSARON_PRINTF_LIKE(fmt) __attribute__((format(printf, fmt, fmt + 1)))
+// x is the left edge of the text, y its top.
+void drawTranslucentText(BITMAP* target, TTF_FONT* font, int x, int y, int colour, int factor, const char* format, ...)
+    TESSARON_PRINTF_LIKE(7);
+// x is the centre of the text.
+void drawTranslucentTextCentred(BITMAP* target, TTF_FONT* font, int x, int y, int colour, int factor,
+                                const char* format, ...) TESSARON_PRINTF_LIKE(7);
+// x is the right edge of the text.
+void drawTranslucentTextRight(BITMAP* target, TTF_FONT* font, int x, int y, int colour, int factor,
+                              const char* format, ...) TESSARON_PRINTF_LIKE(7);
+#undef TESSARON_PRINTF_LIKE
+
+} // namespace tessaron
