@@ -15,7 +15,7 @@ endif
 # Debian packages the build, the game and the tests need.
 PACKAGES := g++ make cmake pkg-config python3 \
   liballegro4-dev libfreetype-dev libopenmpt-dev libx11-dev \
-  libgtest-dev libbenchmark-dev libpixman-1-dev \
+  libgtest-dev libbenchmark-dev libpixman-1-dev libpng-dev \
   xvfb xauth xdotool x11-utils x11-apps imagemagick sox valgrind \
   fonts-dejavu-core fonts-dejavu-extra
 

@@ -1,0 +1,30 @@
+// Board and HUD drawing: one Board with its frame, translucent background,
+// drop strip, blocks, pairs, "Next" box, name tag, score panel, "Danger"
+// warning, particles and messages, laid out right of the grid for side 0
+// and mirrored left of it for side 1.  Reads the block pictures of the
+// bitmap banks, the fonts BodyFonts and TitleFonts and the PlayerRecord of
+// the board's side.  Main thread, once per frame.
+//
+// Nothing can fail: a cell whose picture slot is empty, a missing font or a
+// null destination draws nothing of that part.
+#pragma once
+
+#include <allegro.h>
+
+#include "board/board.h"
+#include "board/player_record.h"
+
+namespace tessaron {
+
+// The whole board, in its fixed order of fourteen layers.
+void drawBoard(const Board& board, BITMAP* dst);
+// One cell at its screen position: a block copied whole at alpha 255 and
+// blended below it; breakers and bombs added with their alpha.
+void drawCell(const Cell& cell, BITMAP* dst);
+// Pivot then satellite, unless the pair is locked.
+void drawPair(const FallingPair& pair, BITMAP* dst);
+// The score box at (x, y) with its label above it, aligned by the record's
+// layout flag.
+void drawScorePanel(const PlayerRecord& record, BITMAP* dst, int x, int y);
+
+} // namespace tessaron

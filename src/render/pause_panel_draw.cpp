@@ -1,0 +1,43 @@
+#include "render/pause_panel_draw.h"
+
+#include "gfx/blend.h"
+#include "render/draw_common.h"
+#include "render/text_cache.h"
+#include "shell/globals.h"
+
+namespace tessaron {
+namespace {
+
+constexpr int BracketAlpha = 25;  // brackets show only above this alpha
+const Rgb BracketGreen{10, 140, 40};
+const Rgb TitleColour{100, 200, 55};
+const Rgb HintColour{150, 200, 55};
+
+inline int whole(float v) { return static_cast<int>(v); }
+
+} // namespace
+
+void drawPausePanel(const PausePanel& p, BITMAP* dst) {
+    if (!dst) return;
+    const int alpha = whole(p.alpha);
+    translucent_rectfill(dst, whole(p.x), whole(p.y), whole(p.width), whole(p.height), pixelOf(p.colour), alpha);
+
+    if (alpha > BracketAlpha && p.paused) {
+        const int green = pixelOf(BracketGreen);
+        const float left = p.x - 1, top = p.y - 1;
+        const float right = p.x + p.width, bottom = p.y + p.height;
+        line(dst, whole(left), whole(top), whole(p.x + p.width / 2), whole(top), green);
+        line(dst, whole(left), whole(top), whole(left), whole(p.y + p.height / 2), green);
+        line(dst, whole(right), whole(bottom), whole(right - p.width / 2), whole(bottom), green);
+        line(dst, whole(right), whole(bottom), whole(right), whole(bottom - p.height / 2), green);
+    }
+
+    // The texts blend with the panel's alpha, so a closed panel shows none.
+    TTF_FONT* f = fontAt(BodyFonts, FontIndex18);
+    drawTranslucentTextCached(dst, f, whole(p.x + 1), whole(p.y + 1), pixelOf(TitleColour), alpha, TextAlign::Left,
+                              "Tessaron Demo - Paused");
+    drawTranslucentTextCached(dst, f, whole(p.x + 1), whole(p.y + 20), pixelOf(HintColour), alpha, TextAlign::Left,
+                              "Press Q to quit");
+}
+
+} // namespace tessaron

@@ -1,0 +1,18 @@
+#include "render/pointer_draw.h"
+
+#include "gfx/blend.h"
+
+namespace tessaron {
+
+void copyMouseButtons(LiveInput& live) { live.mouseButtons = mouse_b; }
+
+void drawPointer(const MousePointer& pointer, BITMAP* dst) {
+    drawPointerSprite(pointer, mouse_sprite, mouse_x, mouse_y, dst);
+}
+
+void drawPointerSprite(const MousePointer& pointer, BITMAP* sprite, int x, int y, BITMAP* dst) {
+    if (!sprite || !dst) return;
+    translucent_blit(sprite, dst, x, y, static_cast<int>(pointer.alpha));
+}
+
+} // namespace tessaron
