@@ -58,27 +58,28 @@ const char* const ParticleFiles[] = {
     "data/particles/testparticle.bmp",
 };
 
-// Fills one bank in order; remembers the first file that did not load.
+// Fills one bank in order; every file that did not load is added to
+// `missing`, one per line.
 template <int N>
-void loadBank(BitmapBank& bank, const char* const (&files)[N], const char** firstMissing) {
+void loadBank(BitmapBank& bank, const char* const (&files)[N], std::string& missing) {
     for (const char* path : files) {
         bank.add(path);
-        if (!bank.get(bank.count() - 1) && !*firstMissing) *firstMissing = path;
+        if (!bank.get(bank.count() - 1)) missing.append("\n  ").append(path);
     }
 }
 
 } // namespace
 
-bool loadPictureBanks(const char** firstMissing) {
-    const char* missing = nullptr;
-    loadBank(BlockPictures, BlockFiles, &missing);
-    loadBank(BreakerPictures, BreakerFiles, &missing);
-    loadBank(BombPictures, BombFiles, &missing);
-    loadBank(IconPictures, IconFiles, &missing);
-    loadBank(ParticlePictures, ParticleFiles, &missing);
+bool loadPictureBanks(std::string* missingFiles) {
+    std::string missing;
+    loadBank(BlockPictures, BlockFiles, missing);
+    loadBank(BreakerPictures, BreakerFiles, missing);
+    loadBank(BombPictures, BombFiles, missing);
+    loadBank(IconPictures, IconFiles, missing);
+    loadBank(ParticlePictures, ParticleFiles, missing);
     connectParticlePictures();
-    if (firstMissing) *firstMissing = missing;
-    return missing == nullptr;
+    if (missingFiles) *missingFiles = missing;
+    return missing.empty();
 }
 
 void freePictureBanks() {

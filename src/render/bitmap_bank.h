@@ -12,6 +12,8 @@
 
 #include <allegro.h>
 
+#include <string>
+
 namespace tessaron {
 
 class BitmapBank {
@@ -56,8 +58,9 @@ extern BitmapBank ParticlePictures;
 
 // Loads the five banks from data/ in their fixed slot order and connects
 // the particle size lookup.  Returns true when every picture loaded; else
-// false with *firstMissing (when given) naming the first file that did not.
-bool loadPictureBanks(const char** firstMissing);
+// false with *missingFiles (when given) listing every file that did not,
+// each on its own line ("\n  path").
+bool loadPictureBanks(std::string* missingFiles);
 // Frees the five banks.
 void freePictureBanks();
 

@@ -1,20 +1,209 @@
 #include "session/match_session.h"
 
+#include <cstdio>
+#include <cstring>
+
+#include "audio/audio_system.h"
+#include "render/bitmap_bank.h"
+#include "render/board_draw.h"
+#include "render/messages_draw.h"
+#include "render/pause_panel_draw.h"
+#include "render/pointer_draw.h"
+#include "render/screenshot.h"
+#include "render/text_cache.h"
+#include "board/sound_cue.h"
+#include "session/file_list.h"
+#include "shell/app.h"
 #include "shell/globals.h"
 
 namespace tessaron {
 
-MatchSession::MatchSession() = default;
+namespace {
+
+// The sound effects in SampleBank slot order.
+const char* const SampleFiles[] = {
+    "data/sound/energy_explosion.wav",     "data/sound/rotate.wav",
+    "data/sound/clink.wav",                "data/sound/explode_big.wav",
+    "data/sound/energy_disintegrate4.wav", "data/sound/energy_disintegrate5.wav",
+    "data/sound/energy_huge.wav",          "data/sound/lightning.wav",
+    "data/sound/glassbreak.wav",
+};
+
+constexpr const char* BackgroundPattern = "data/backgrounds/*.bmp*";
+constexpr const char* BackgroundDirectory = "data/backgrounds/";
+constexpr const char* FallbackBackground = "data/bg1.bmp";
+// Read-only, hidden, system, volume label and archive files; no directories.
+constexpr int ScanAttributes = FA_RDONLY | FA_HIDDEN | FA_SYSTEM | FA_LABEL | FA_ARCH;
+
+// The logic's sound cues, played by the audio layer.
+void playCue(int cue) {
+    if (cue == SoundPanelWake) playPanelWake();
+    else if (cue == SoundPanelBack) playPanelBack();
+    else playGameSample(cue);
+}
+
+// Allegro's joystick state for one of the ten inputs the controls read.
+int readJoystick(int joystick, int input) {
+    if (joystick < 0 || joystick >= num_joysticks) return 0;
+    const JOYSTICK_INFO& info = joy[joystick];
+    if (input >= JoyButton0) {
+        int button = input - JoyButton0;
+        return button < info.num_buttons ? info.button[button].b : 0;
+    }
+    if (info.num_sticks < 1) return 0;
+    const JOYSTICK_STICK_INFO& stick = info.stick[0];
+    int axis = (input == JoyLeft || input == JoyRight) ? 0 : 1;
+    if (axis >= stick.num_axis) return 0;
+    bool negative = input == JoyLeft || input == JoyUp;
+    return negative ? stick.axis[axis].d1 : stick.axis[axis].d2;
+}
+
+void musicStep(void*) { Music.update(); }
+void screenshotHook(void* context) { saveScreenshot(static_cast<MatchSession*>(context)->backBuffer()); }
+
+// Allegro's view of the keyboard and mouse, copied for the logic step.
+void copyLiveInput() {
+    for (int i = 0; i < KeyCount; ++i) Live.keys[i] = key[i] ? 1 : 0;
+    copyMouseButtons(Live);
+}
+
+} // namespace
+
+void scanFileList(FileList& list, const char* pattern) {
+    list.clear();
+    al_ffblk info;
+    if (al_findfirst(pattern, &info, ScanAttributes) != 0) return;
+    do {
+        list.add(info.name);  // refuses hidden names and names past the 256th
+    } while (al_findnext(&info) == 0);
+    al_findclose(&info);
+}
+
+MatchSession::MatchSession() : logic_(SCREEN_W, SCREEN_H) {}
+
 MatchSession::~MatchSession() = default;
 
-// Until the match is built the session only keeps the tick discipline, so the
-// "Loading" screen stays up and the loop stays responsive.
+void MatchSession::loadBackground() {
+    FileList names;
+    scanFileList(names, BackgroundPattern);
+    const char* picked = names.pick();
+    if (picked) {
+        char path[512];
+        std::snprintf(path, sizeof path, "%s%s", BackgroundDirectory, picked);
+        background_ = load_bitmap(path, nullptr);
+    } else {
+        background_ = load_bitmap(FallbackBackground, nullptr);
+    }
+}
+
+void MatchSession::loadMusic() {
+    FileList names;
+    scanFileList(names, MusicPattern);
+    loadSongFromList(
+        Music, GameSongSlot, MusicDirectory, names.count(), [&names](int i) { return names.name(i); },
+        [](int lo, int hi) { return Random.randomInt(lo, hi); });
+}
+
+void MatchSession::load() {
+    // 1. The back buffer every frame is composed in.
+    backBuffer_ = create_bitmap(SCREEN_W, SCREEN_H);
+    if (backBuffer_) clear_bitmap(backBuffer_);
+
+    // 2. A random background, or the fallback when the folder is empty.
+    loadBackground();
+
+    // 3. Flags.
+    loaded_ = true;
+    shutDown_ = false;
+
+    // 4. Pictures and sound effects in slot order.  Every picture is needed
+    // to draw the match: without them the game stops here, naming them all.
+    std::string missing;
+    bool picturesLoaded = loadPictureBanks(&missing);
+    if (!backBuffer_) missing += "\n  (no memory for a screen-sized picture)";
+    if (!picturesLoaded || !backBuffer_) {
+        reportFatal(("Tessaron cannot start: these data files are missing or unreadable:" + missing).c_str());
+        loadFailed_ = true;
+        QuitFlag.store(1);
+        return;
+    }
+    for (const char* file : SampleFiles) GameSamples.add(file);
+    setSoundCueHandler(playCue);
+    setJoystickReader(readJoystick);
+
+    // 5. One random song from the music folder; none when it is empty.
+    loadMusic();
+
+    // 6-9. Board placement, round reset and "Round 1".
+    logic_.hooks.musicStep = musicStep;
+    logic_.hooks.screenshot = screenshotHook;
+    logic_.hooks.context = this;
+    logic_.beginLoad();
+
+    // 10. The music.
+    Music.playSong(GameSongSlot);
+    Music.setVolume(GameSongSlot, GameMusicVolume);
+
+    // 11-12. Pointer fade and the pause panel with its sounds.
+    logic_.finishLoad();
+    PanelSounds.load();
+}
+
+void MatchSession::runLogicStep() {
+    copyLiveInput();
+    logic_.step();
+    if (logic_.quitRequested()) QuitFlag.store(1);
+    ++LogicStepsRun;
+}
+
+void MatchSession::draw() {
+    // 1. Background (black around one smaller than the screen).
+    if (!background_) {
+        clear_bitmap(backBuffer_);
+    } else {
+        if (background_->w < backBuffer_->w || background_->h < backBuffer_->h) clear_bitmap(backBuffer_);
+        blit(background_, backBuffer_, 0, 0, 0, 0, background_->w, background_->h);
+    }
+    // 2. Board 0 with its HUD, particles and messages.
+    drawBoard(logic_.boards[0], backBuffer_);
+    // 3. The session's messages.
+    drawMessages(logic_.messages, backBuffer_);
+    // 4. The pause panel.
+    drawPausePanel(logic_.panel, backBuffer_);
+    // 5. The mouse pointer.
+    drawPointer(Pointer, backBuffer_);
+    // 6. The finished frame onto the screen.
+    blit(backBuffer_, screen, 0, 0, 0, 0, backBuffer_->w, backBuffer_->h);
+    ++FramesDrawn;
+}
+
 bool MatchSession::tick() {
-    if (!loaded_) loaded_ = true;
-    if (TickCounter.load() > 0) TickCounter.fetch_sub(1);
+    if (!loaded_) load();
+    if (loadFailed_) return true;
+    if (TickCounter.load() > 0) {
+        runLogicStep();
+        TickCounter.fetch_sub(1);
+    }
+    draw();
+    clear_keybuf();
     return true;
 }
 
-void MatchSession::shutdown() { shutDown_ = true; }
+void MatchSession::shutdown() {
+    if (shutDown_) return;
+    destroy_bitmap(backBuffer_);
+    backBuffer_ = nullptr;
+    destroy_bitmap(background_);
+    background_ = nullptr;
+    logic_.messages.clear();
+    clearTextCache();
+    freePictureBanks();
+    GameSamples.free();
+    logic_.boards[0].particles.clear();
+    logic_.boards[0].messages.clear();
+    PanelSounds.free();
+    setSoundCueHandler(nullptr);
+    shutDown_ = true;
+}
 
 } // namespace tessaron

@@ -1,12 +1,28 @@
 // MatchSession: the object the main loop ticks once per pass.  It loads the
-// match's resources on its first tick, runs one logic step per owed tick and
-// draws a frame on every pass.  Main thread only.
+// match's resources on its first tick (background, pictures, sounds, music),
+// runs at most one logic step per pass while the TickCounter owes one (the
+// rules themselves are MatchLogic's, shared with tessaron-sim), and draws a
+// frame into its back buffer and onto the screen on every pass.
+// Depends on Allegro, the render and audio layers.  Main thread only.
+//
+// Failures: a missing background, sound or song leaves the game without it
+// (black background, silence).  A missing or unreadable block, breaker, bomb,
+// icon or particle picture is required data: the first tick then reports
+// every such file, sets the QuitFlag and loadFailed() becomes true.
 #pragma once
+
+#include <allegro.h>
+
+
+#include <string>
+
+#include "session/match_logic.h"
 
 namespace tessaron {
 
 class MatchSession {
 public:
+    // Constructs the logic for the current screen size; loads nothing.
     MatchSession();
     ~MatchSession();
     MatchSession(const MatchSession&) = delete;
@@ -14,14 +30,34 @@ public:
 
     // One main-loop pass; always returns true.
     bool tick();
-    // True once the first tick has loaded the match's resources.
+    // True once the first tick has run the load.
     bool loaded() const { return loaded_; }
+    // True when the load found required data missing.
+    bool loadFailed() const { return loadFailed_; }
     // Releases what load acquired; run once, after the main loop.
     void shutdown();
 
+    const MatchLogic& logic() const { return logic_; }
+    BITMAP* backBuffer() const { return backBuffer_; }
+
 private:
+    void load();
+    void loadBackground();
+    void loadMusic();
+    void runLogicStep();
+    void draw();
+
+    MatchLogic logic_;
+    BITMAP* backBuffer_ = nullptr;
+    BITMAP* background_ = nullptr;
     bool loaded_ = false;
+    bool loadFailed_ = false;
     bool shutDown_ = false;
 };
+
+// Fills `list` with the names of the files matching `pattern` (Allegro's
+// directory scan; directories and names beginning with "." are left out).
+class FileList;
+void scanFileList(FileList& list, const char* pattern);
 
 } // namespace tessaron

@@ -65,15 +65,18 @@ bool loadFonts() {
     return false;
 }
 
-void runMainLoop() {
+// Returns false when the match could not load its required data.
+bool runMainLoop() {
     MatchSession* session = new MatchSession();
     while (QuitFlag.load() == 0) {
         poll_joystick();
         session->tick();
         rest(1);
     }
+    bool loadedWell = !session->loadFailed();
     if (session->loaded()) session->shutdown();
     delete session;
+    return loadedWell;
 }
 
 void shutDown(const GameConfig& config) {
@@ -144,10 +147,10 @@ int runApplication() {
     }
 
     // 14-15. The match, then the orderly shut-down.
-    runMainLoop();
+    bool loadedWell = runMainLoop();
     freeMusicAndSamples();
     shutDown(Config);
-    return 0;
+    return loadedWell ? 0 : 1;
 }
 
 } // namespace tessaron

@@ -22,6 +22,11 @@ extern std::atomic<std::int32_t> TickCounter;
 // callback (any thread) or by the match's quit keys.
 extern std::atomic<std::int32_t> QuitFlag;
 
+// Frames drawn and logic steps run by the match so far (the frame-rate
+// figures of tessaron-framestats).
+extern std::int64_t FramesDrawn;
+extern std::int64_t LogicStepsRun;
+
 // The settings read at start-up.
 extern GameConfig Config;
 

@@ -69,14 +69,16 @@ WINDOWED_CONFIG = "[Audio]\nsound = 0\n[Video]\nvid_quality = 32\nscreen_width =
 class Game:
     """The real program running in `folder` on `xserver`."""
 
-    def __init__(self, xserver, folder, env=None, program=None):
+    def __init__(self, xserver, folder, env=None, command=None):
+        """`command` replaces the plain ./tessaron (say, to run it under
+        valgrind); it runs in the game folder."""
         self.xserver = xserver
         self.folder = folder
-        self.program = program or os.path.join(folder.path, "tessaron")
+        self.command = command or [os.path.join(folder.path, "tessaron")]
         self.stdout_path = folder.file("stdout.txt")
         self.stderr_path = folder.file("stderr.txt")
         with open(self.stdout_path, "w") as out, open(self.stderr_path, "w") as err:
-            self.proc = subprocess.Popen([self.program], cwd=folder.path, env=xserver.env(env),
+            self.proc = subprocess.Popen(self.command, cwd=folder.path, env=xserver.env(env),
                                          stdin=subprocess.DEVNULL, stdout=out, stderr=err)
         self.window = None
 
@@ -103,7 +105,9 @@ class Game:
         env = self.xserver.env()
         subprocess.run(["xdotool", "keydown", "--window", self.window, keys], env=env, check=True)
         time.sleep(seconds)
-        subprocess.run(["xdotool", "keyup", "--window", self.window, keys], env=env, check=True)
+        # The key may have closed the game (and its window) meanwhile.
+        subprocess.run(["xdotool", "keyup", "--window", self.window, keys], env=env,
+                       stderr=subprocess.DEVNULL)
 
     def press_close_button(self):
         send_delete_window(self.xserver.display, int(self.window))
@@ -170,3 +174,49 @@ def send_delete_window(display_name, window):
     xlib.XSendEvent(dpy, window, 0, 0, ctypes.byref(event))
     xlib.XFlush(dpy)
     xlib.XCloseDisplay(dpy)
+
+
+class Bmp:
+    """A BMP file as written by Allegro (24 or 32 bits, bottom-up rows)."""
+
+    def __init__(self, path):
+        with open(path, "rb") as f:
+            data = f.read()
+        self.path_for_png = path
+        if data[:2] != b"BM":
+            raise ValueError(f"{path} is not a BMP file")
+        offset = int.from_bytes(data[10:14], "little")
+        self.width = int.from_bytes(data[18:22], "little", signed=True)
+        height = int.from_bytes(data[22:26], "little", signed=True)
+        self.bits = int.from_bytes(data[28:30], "little")
+        if self.bits not in (24, 32):
+            raise ValueError(f"{path}: {self.bits}-bit BMP")
+        self.bottom_up = height > 0
+        self.height = abs(height)
+        self.stride = ((self.width * self.bits // 8) + 3) & ~3
+        self.pixels = data[offset:offset + self.stride * self.height]
+        if len(self.pixels) < self.stride * self.height:
+            raise ValueError(f"{path} is truncated")
+
+    def rgb(self, x, y):
+        row = self.height - 1 - y if self.bottom_up else y
+        i = row * self.stride + x * (self.bits // 8)
+        b, g, r = self.pixels[i], self.pixels[i + 1], self.pixels[i + 2]
+        return r, g, b
+
+    def bright_box(self, x0, y0, x1, y1, threshold=150):
+        """The bounding box (x0, y0, x1, y1) of the pixels in the rectangle
+        whose brightest channel reaches `threshold`, or None."""
+        xs, ys = [], []
+        for y in range(y0, y1):
+            for x in range(x0, x1):
+                if max(self.rgb(x, y)) >= threshold:
+                    xs.append(x)
+                    ys.append(y)
+        if not xs:
+            return None
+        return min(xs), min(ys), max(xs) + 1, max(ys) + 1
+
+    def save_png(self, path):
+        """A PNG copy for people to look at (needs ImageMagick)."""
+        subprocess.run(["convert", self.path_for_png, path], check=True)

@@ -572,8 +572,8 @@ TEST(BitmapBankTest, SlotsAndLimits) {
     std::remove(path);
 }
 
-// Loading from a folder with no data reports the first missing file and
-// leaves every slot empty but numbered.
+// Loading from a folder with no data names every missing file and leaves
+// every slot empty but numbered.
 TEST(BitmapBankTest, MissingDataIsReported) {
     ASSERT_TRUE(testing::startRenderFixture());
     char scratch[] = "/tmp/tessaron-nodata-XXXXXX";
@@ -582,10 +582,10 @@ TEST(BitmapBankTest, MissingDataIsReported) {
     ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
     ASSERT_EQ(chdir(scratch), 0);
     freePictureBanks();
-    const char* missing = nullptr;
+    std::string missing;
     EXPECT_FALSE(loadPictureBanks(&missing));
-    ASSERT_NE(missing, nullptr);
-    EXPECT_STREQ(missing, "data/gfx/blocks/block_red.bmp");
+    EXPECT_EQ(missing.find("\n  data/gfx/blocks/block_red.bmp\n  data/gfx/blocks/block_green.bmp"), 0u);
+    EXPECT_NE(missing.find("\n  data/particles/testparticle.bmp"), std::string::npos);
     EXPECT_EQ(BlockPictures.count(), 5);
     EXPECT_EQ(ParticlePictures.count(), 11);
     Particle p;
