@@ -10,7 +10,7 @@
 #include "render/particles_draw.h"
 #include "render/text_cache.h"
 #include "session/logic_globals.h"
-#include "shell/globals.h"
+#include "shell/font_set.h"
 
 namespace tessaron {
 namespace {

@@ -2,7 +2,7 @@
 
 #include "render/draw_common.h"
 #include "render/text_cache.h"
-#include "shell/globals.h"
+#include "shell/font_set.h"
 
 namespace tessaron {
 

@@ -3,7 +3,7 @@
 #include "gfx/blend.h"
 #include "render/draw_common.h"
 #include "render/text_cache.h"
-#include "shell/globals.h"
+#include "shell/font_set.h"
 
 namespace tessaron {
 namespace {

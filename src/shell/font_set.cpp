@@ -4,6 +4,9 @@
 
 namespace tessaron {
 
+FontSet BodyFonts;
+FontSet TitleFonts;
+
 void startTextLayer() {
     ttf_init();
     ttf_text_mode(-1);

@@ -14,6 +14,11 @@ struct FontSet {
     TTF_FONT* sizes[FontSizeCount] = {};
 };
 
+// The body text face and the title face, each at the seven sizes; the
+// drawing reads them, the shell loads and releases them.
+extern FontSet BodyFonts;
+extern FontSet TitleFonts;
+
 // Starts the text layer and sets its text background to transparent.
 void startTextLayer();
 // Shuts the text layer down; fonts must have been released first.

@@ -7,7 +7,5 @@ std::atomic<std::int32_t> QuitFlag{0};
 std::int64_t FramesDrawn = 0;
 std::int64_t LogicStepsRun = 0;
 GameConfig Config;
-FontSet BodyFonts;
-FontSet TitleFonts;
 
 } // namespace tessaron

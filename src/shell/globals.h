@@ -27,11 +27,8 @@ extern std::atomic<std::int32_t> QuitFlag;
 extern std::int64_t FramesDrawn;
 extern std::int64_t LogicStepsRun;
 
-// The settings read at start-up.
+// The settings read at start-up.  (The font sets are declared in
+// shell/font_set.h.)
 extern GameConfig Config;
-
-// The body text face and the title face, each at the seven sizes.
-extern FontSet BodyFonts;
-extern FontSet TitleFonts;
 
 } // namespace tessaron

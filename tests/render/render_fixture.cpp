@@ -12,7 +12,8 @@
 #include "render/pointer_draw.h"
 #include "render/text_cache.h"
 #include "session/logic_globals.h"
-#include "shell/globals.h"
+#include "session/logic_globals.h"
+#include "shell/font_set.h"
 
 namespace tessaron::testing {
 namespace {

@@ -17,7 +17,8 @@
 
 #include "render/bitmap_bank.h"
 #include "render_fixture.h"
-#include "shell/globals.h"
+#include "session/logic_globals.h"
+#include "shell/font_set.h"
 
 namespace tessaron {
 namespace {

@@ -18,7 +18,8 @@
 #include "render/screenshot.h"
 #include "render/styled_text.h"
 #include "render/text_cache.h"
-#include "shell/globals.h"
+#include "session/logic_globals.h"
+#include "shell/font_set.h"
 #include "render_fixture.h"
 #include "session/logic_globals.h"
 
