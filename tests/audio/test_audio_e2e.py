@@ -6,7 +6,7 @@ import os
 import time
 import unittest
 
-from harness import Game, GameFolder, XServer
+from harness import GameTestCase
 
 CONFIG = "[Audio]\nsound = {sound}\n[Video]\nvid_quality = 32\nscreen_width = 640\nscreen_height = 480\nfullscreen = 0\n"
 
@@ -21,22 +21,10 @@ pcm.null {{ type null }}
 """
 
 
-class AudioStartStopTest(unittest.TestCase):
-    def setUp(self):
-        self.x = XServer()
-        self.folder = GameFolder()
-        self.games = []
-
-    def tearDown(self):
-        for game in self.games:
-            game.stop()
-        self.x.close()
-        self.folder.close()
-
+class AudioStartStopTest(GameTestCase):
     def run_and_close(self, sound, env=None):
         self.folder.write_config(CONFIG.format(sound=sound))
-        game = Game(self.x, self.folder, env=env)
-        self.games.append(game)
+        game = self.launch(env=env)
         game.find_window()
         time.sleep(1.0)
         self.assertIsNone(game.proc.poll(), "the game should keep running")

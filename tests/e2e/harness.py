@@ -13,6 +13,7 @@ import signal
 import subprocess
 import tempfile
 import time
+import unittest
 
 GAME_DIR = os.environ.get("TESSARON_GAME_DIR", os.path.join(os.path.dirname(__file__), "../../build/game"))
 
@@ -134,6 +135,28 @@ class Game:
     def stdout(self):
         with open(self.stdout_path) as f:
             return f.read()
+
+
+class GameTestCase(unittest.TestCase):
+    """A test with its own X server and game folder; every game it starts
+    is stopped and both are removed afterwards."""
+
+    def setUp(self):
+        self.x = XServer()
+        self.folder = GameFolder()
+        self.games = []
+
+    def tearDown(self):
+        for game in self.games:
+            game.stop()
+        self.x.close()
+        self.folder.close()
+
+    def launch(self, env=None, command=None):
+        """Starts the game (without waiting for its window)."""
+        game = Game(self.x, self.folder, env=env, command=command)
+        self.games.append(game)
+        return game
 
 
 def screenshot_root(xserver, path):

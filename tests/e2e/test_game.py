@@ -8,7 +8,7 @@ import struct
 import time
 import unittest
 
-from harness import WINDOWED_CONFIG, Bmp, Game, GameFolder, XServer
+from harness import WINDOWED_CONFIG, Bmp, GameTestCase
 
 # Where the session puts board 0 on a 1024 x 768 screen, and its size.
 BOARD_X, BOARD_Y, BOARD_W, BOARD_H = 1024 // 2 - 240 // 2 - 30, 768 // 2 - 360 // 2, 240, 360
@@ -38,22 +38,14 @@ def fake_xmessage(folder):
     return bin_dir
 
 
-class GameTest(unittest.TestCase):
+class GameTest(GameTestCase):
     def setUp(self):
-        self.x = XServer()
-        self.folder = GameFolder()
+        super().setUp()
         self.folder.write_config(WINDOWED_CONFIG)
-        self.games = []
-
-    def tearDown(self):
-        for game in self.games:
-            game.stop()
-        self.x.close()
-        self.folder.close()
 
     def start(self, env=None):
-        game = Game(self.x, self.folder, env=env)
-        self.games.append(game)
+        """Starts the game and waits for its window."""
+        game = self.launch(env=env)
         game.find_window()
         self.started = time.time()
         return game
@@ -98,9 +90,30 @@ class GameTest(unittest.TestCase):
         time.sleep(1.0)
         box2 = self.pair_box(self.screenshot(game))
         self.assertGreater(box2[1], box1[1] + 20, "the pair should be falling")
+
+    def test_dropped_pairs_stack_up_in_the_grid(self):
+        game = self.start()
+        self.wait_until(4.0)
+        # Hard-drop pairs into different columns, turning some of them.
+        moves = ["Left", "Right", "Right", None, "Left", "Right", "Left", None]
+        for i, move in enumerate(moves):
+            if move:
+                game.hold(move)
+                if i % 2:
+                    game.hold(move)
+            if i % 3 == 0:
+                game.hold("space")
+            game.hold("Up", seconds=0.5)
+            time.sleep(0.8)
+        game.hold("Return")
+        time.sleep(1.5)
+        shot = self.screenshot(game)
         if OUT_DIR:
             os.makedirs(OUT_DIR, exist_ok=True)
-            first.save_png(os.path.join(OUT_DIR, "match.png"))
+            shot.save_png(os.path.join(OUT_DIR, "match.png"))
+        # The bottom rows of the grid hold blocks now.
+        bottom = shot.bright_box(BOARD_X, BOARD_Y + BOARD_H - 60, BOARD_X + BOARD_W, BOARD_Y + BOARD_H)
+        self.assertIsNotNone(bottom, "no block reached the bottom row")
 
     def test_arrows_and_space_move_and_turn_the_pair(self):
         game = self.start()
@@ -156,8 +169,7 @@ class GameTest(unittest.TestCase):
         os.remove(self.folder.file("data/gfx/blocks/block_green.bmp"))
         os.remove(self.folder.file("data/particles/testblob.bmp"))
         bin_dir = fake_xmessage(self.folder)
-        game = Game(self.x, self.folder, env={"PATH": bin_dir + ":" + os.environ["PATH"]})
-        self.games.append(game)
+        game = self.launch(env={"PATH": bin_dir + ":" + os.environ["PATH"]})
         code = game.wait(timeout=20)
         self.assertNotIn(code, (None, 0))
         for name in ("data/gfx/blocks/block_green.bmp", "data/particles/testblob.bmp"):

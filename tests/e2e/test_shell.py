@@ -6,29 +6,13 @@ import subprocess
 import time
 import unittest
 
-from harness import WINDOWED_CONFIG, Game, GameFolder, XServer
+from harness import WINDOWED_CONFIG, GameTestCase
 
 
-class ShellTest(unittest.TestCase):
-    def setUp(self):
-        self.x = XServer()
-        self.folder = GameFolder()
-        self.games = []
-
-    def tearDown(self):
-        for game in self.games:
-            game.stop()
-        self.x.close()
-        self.folder.close()
-
-    def start(self, env=None):
-        game = Game(self.x, self.folder, env=env)
-        self.games.append(game)
-        return game
-
+class ShellTest(GameTestCase):
     def test_opens_window_and_quits_on_close_button(self):
         self.folder.write_config(WINDOWED_CONFIG)
-        game = self.start()
+        game = self.launch()
         game.find_window()
         time.sleep(1.0)
         self.assertIsNone(game.proc.poll(), "the game should keep running")
@@ -37,7 +21,7 @@ class ShellTest(unittest.TestCase):
 
     def test_missing_settings_file_runs_on_defaults(self):
         os.remove(self.folder.file("cfg/config.cfg"))
-        game = self.start()
+        game = self.launch()
         # The default is full screen at 1024 x 768: under Xvfb a screen-sized
         # window holding the 1024 x 768 picture.
         game.find_window(visible=False)
@@ -56,7 +40,7 @@ class ShellTest(unittest.TestCase):
         with open(os.path.join(bin_dir, "xmessage"), "w") as f:
             f.write('#!/bin/sh\necho "$@" >> "$(dirname "$0")/messages.txt"\n')
         os.chmod(os.path.join(bin_dir, "xmessage"), 0o755)
-        game = self.start(env={"PATH": bin_dir + ":" + os.environ["PATH"]})
+        game = self.launch(env={"PATH": bin_dir + ":" + os.environ["PATH"]})
         self.assertEqual(game.wait(timeout=10), 255)
         self.assertIn("screen size", game.stderr())
         with open(os.path.join(bin_dir, "messages.txt")) as f:
