@@ -94,19 +94,16 @@ class GameTest(GameTestCase):
     def test_dropped_pairs_stack_up_in_the_grid(self):
         game = self.start()
         self.wait_until(4.0)
-        # Hard-drop pairs into different columns, turning some of them.
-        moves = ["Left", "Right", "Right", None, "Left", "Right", "Left", None]
-        for i, move in enumerate(moves):
-            if move:
+        # Hard-drop five pairs spread over the grid (a new pair starts in
+        # column 3), turning every other one, so that none can top out.
+        for moves in (["Left"] * 3, ["Right"] * 3, ["Left"], [], ["Right"]):
+            for move in moves:
                 game.hold(move)
-                if i % 2:
-                    game.hold(move)
-            if i % 3 == 0:
+                time.sleep(0.12)  # released for a whole logic step
+            if len(moves) % 2:
                 game.hold("space")
             game.hold("Up", seconds=0.5)
             time.sleep(0.8)
-        game.hold("Return")
-        time.sleep(1.5)
         shot = self.screenshot(game)
         if OUT_DIR:
             os.makedirs(OUT_DIR, exist_ok=True)
