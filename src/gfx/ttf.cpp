@@ -21,6 +21,8 @@ bool Initialised = false;
 // and its face (already freed by FreeType) is not freed twice.
 unsigned Generation = 0;
 int DefaultBackground = 0;
+// See ttf_text_generation: moved by every change that alters drawn text.
+unsigned Appearance = 0;
 
 // Heights beyond this are refused: they would only make huge glyph bitmaps,
 // and FreeType clamps pixel sizes, so the search could never finish.
@@ -161,6 +163,7 @@ TTF_FONT* finishLoad(TTF_FONT* font, FT_Face face) {
         return nullptr;
     }
     font->char_spacing = 0;
+    ++Appearance;
     return font;
 }
 
@@ -248,6 +251,7 @@ int ttf_init(void) {
     }
     Initialised = true;
     ++Generation;
+    ++Appearance;
     return 0;
 }
 
@@ -256,10 +260,12 @@ void ttf_exit(void) {
     FT_Done_FreeType(Library);
     Library = nullptr;
     Initialised = false;
+    ++Appearance;
 }
 
 int ttf_text_mode(int mode) {
     int previous = DefaultBackground;
+    if (mode != previous) ++Appearance;
     DefaultBackground = mode;
     return previous;
 }
@@ -294,6 +300,7 @@ TTF_FONT* ttf_load_font_from_memory(const void* data, int size) {
 
 void ttf_destroy_font(TTF_FONT* font) {
     if (!font) return;
+    ++Appearance;
     const bool faceAlive = Initialised && font->library_generation == Generation;
     if (faceAlive) dropGlyphs(font);
     std::free(font->glyph_cache);
@@ -317,13 +324,18 @@ int ttf_set_font_size(TTF_FONT* font, int height) {
     font->height = height;
     font->pixel_size = size;
     font->ascender = static_cast<int>(face->size->metrics.ascender >> 6);
+    ++Appearance;
     return 0;
 }
 
 void ttf_set_char_spacing(TTF_FONT* font, int spacing) {
     if (!font) return;
-    font->char_spacing = spacing < 0 ? 0 : spacing > MaxSpacing ? MaxSpacing : spacing;
+    const int clamped = spacing < 0 ? 0 : spacing > MaxSpacing ? MaxSpacing : spacing;
+    if (clamped != font->char_spacing) ++Appearance;
+    font->char_spacing = clamped;
 }
+
+unsigned ttf_text_generation(void) { return Appearance; }
 
 int ttf_text_height(const TTF_FONT* font) { return font ? font->height : 0; }
 

@@ -42,6 +42,11 @@ void ttf_set_char_spacing(TTF_FONT* font, int spacing);
 int ttf_text_height(const TTF_FONT* font);
 // Width of `text` in pixels: advances plus spacing.
 int ttf_text_length(TTF_FONT* font, const char* text);
+// A count that moves whenever the same call could draw other pixels than
+// before: a font opened, resized, respaced or destroyed (a later font may
+// get its address), the default background changed, the layer restarted.
+// Caches of drawn text compare it and start afresh when it has moved.
+unsigned ttf_text_generation(void);
 
 // Monochrome text with the top-left of its line at (x, y); background < 0 is
 // transparent, else an opaque box of the text's length by the font height.

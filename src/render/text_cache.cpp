@@ -23,6 +23,11 @@ struct CachedText {
 
 CachedText Cache[CacheEntries];
 unsigned UseClock = 0;
+// The text layer's generation the entries were rendered in.  A font's
+// address says nothing once fonts have been resized, respaced or destroyed
+// (a new font may take a destroyed one's address), so a moved generation
+// empties the cache.
+unsigned CacheGeneration = 0;
 
 // The entry holding this text, rendered on a miss into the least recently
 // used entry; null when its bitmap cannot be made.
@@ -60,6 +65,10 @@ void drawTranslucentTextCached(BITMAP* dst, TTF_FONT* font, int x, int y, int co
     // A factor of 0 or less blends nothing; a null font or a text too long
     // for the cache key goes to the drawers themselves.
     if (!dst || factor <= 0) return;
+    if (ttf_text_generation() != CacheGeneration) {
+        clearTextCache();
+        CacheGeneration = ttf_text_generation();
+    }
     const CachedText* e = font && std::strlen(text) < TextBytes
                               ? lookUp(font, colour, bitmap_color_depth(dst), text)
                               : nullptr;

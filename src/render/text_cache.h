@@ -3,7 +3,9 @@
 // drawTranslucentTextRight draw, but keeps the glyph bitmap of the last few
 // dozen (font, colour, depth, text) combinations, so that a text shown on
 // many frames (a floating message, the panel's lines, the score) is
-// rendered by the text layer once and only blended afterwards.
+// rendered by the text layer once and only blended afterwards.  Any change
+// of the text layer's fonts (sizes, spacing, a font destroyed or opened, the
+// default background) empties the cache before the next text is drawn.
 //
 // Depends on the translucent text drawers and the blending primitives.
 // Main thread only.  A cache bitmap that cannot be made falls back to the

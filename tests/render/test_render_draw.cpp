@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "gfx/blend.h"
+#include "gfx/ttf.h"
 #include "render/bitmap_bank.h"
 #include "render/board_draw.h"
 #include "render/messages_draw.h"
@@ -528,6 +529,47 @@ TEST_P(DrawTest, CachedTextMatchesTheDrawers) {
     drawTranslucentTextCached(canvas, nullptr, 10, 10, makecol(255, 255, 255), 255, TextAlign::Left, "x");
     EXPECT_EQ(differingPixels(canvas, direct), 0);
     clearTextCache();
+    destroy_bitmap(direct);
+}
+
+// A cached text stays exactly the drawers' text when its font changes under
+// it: a new size, a new spacing, or the font destroyed and another opened
+// (which may get the old font's address).
+TEST_P(DrawTest, CachedTextFollowsFontChanges) {
+    struct Row { const char* what; const char* file; int height; int spacing; };
+    const Row rows[] = {
+        {"first use", "DejaVuSans.ttf", 24, 0},
+        {"new size", "DejaVuSans.ttf", 36, 0},
+        {"new spacing", "DejaVuSans.ttf", 36, 4},
+        {"reloaded as another face", "DejaVuSerif-Bold.ttf", 36, 4},
+        {"reloaded at a new size", "DejaVuSansMono.ttf", 18, 0},
+    };
+    clearTextCache();
+    BITMAP* direct = copyOf(canvas);
+    const int colour = makecol(255, 255, 0);
+    TTF_FONT* f = nullptr;
+    const char* open = nullptr;
+    for (const Row& r : rows) {
+        if (!open || std::string(open) != r.file) {
+            ttf_destroy_font(f);
+            f = ttf_load_font((std::string("/usr/share/fonts/truetype/dejavu/") + r.file).c_str());
+            ASSERT_NE(f, nullptr) << r.file;
+            open = r.file;
+        }
+        ASSERT_EQ(ttf_set_font_size(f, r.height), 0);
+        ttf_set_char_spacing(f, r.spacing);
+        for (TextAlign align : {TextAlign::Left, TextAlign::Centre}) {
+            drawTranslucentTextCached(canvas, f, 400, 300, colour, 200, align, "Score 1234");
+            if (align == TextAlign::Left)
+                drawTranslucentText(direct, f, 400, 300, colour, 200, "%s", "Score 1234");
+            else
+                drawTranslucentTextCentred(direct, f, 400, 300, colour, 200, "%s", "Score 1234");
+            EXPECT_EQ(differingPixels(canvas, direct), 0) << r.what;
+            blit(direct, canvas, 0, 0, 0, 0, canvas->w, canvas->h);
+        }
+    }
+    clearTextCache();
+    ttf_destroy_font(f);
     destroy_bitmap(direct);
 }
 
