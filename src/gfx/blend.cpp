@@ -78,25 +78,29 @@ struct Area {
 };
 
 // Clips against the destination's full extent (not its clip rectangle).
-// Returns false when nothing is left.
+// Returns false when nothing is left.  The sums are taken in 64 bits, so
+// positions and sizes near the ends of the int range clip like any other
+// instead of wrapping round onto (or past) the bitmap.
 bool clipArea(const BITMAP* dst, int x, int y, int w, int h, Area& a) {
-    a.dx = x;
-    a.dy = y;
-    if (x < 0) {
-        w += x;
-        a.sx = -x;
-        a.dx = 0;
+    int64_t dx = x, dy = y, sx = 0, sy = 0, cw = w, ch = h;
+    if (dx < 0) {
+        cw += dx;
+        sx = -dx;
+        dx = 0;
     }
-    if (y < 0) {
-        h += y;
-        a.sy = -y;
-        a.dy = 0;
+    if (dy < 0) {
+        ch += dy;
+        sy = -dy;
+        dy = 0;
     }
-    if (a.dx + w >= dst->w) w = dst->w - a.dx;
-    if (a.dy + h >= dst->h) h = dst->h - a.dy;
-    a.w = w;
-    a.h = h;
-    return w >= 1 && h >= 1;
+    if (dx + cw >= dst->w) cw = dst->w - dx;
+    if (dy + ch >= dst->h) ch = dst->h - dy;
+    if (cw < 1 || ch < 1) return false;
+    // Something is left, so every value now lies within the bitmap's or the
+    // source's own extent.
+    a = {static_cast<int>(sx), static_cast<int>(sy), static_cast<int>(dx), static_cast<int>(dy), static_cast<int>(cw),
+         static_cast<int>(ch)};
+    return true;
 }
 
 bool blendableDepth(int depth) { return depth == 15 || depth == 16 || depth == 32; }

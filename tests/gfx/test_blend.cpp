@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -311,6 +312,42 @@ TEST(BlendClip, NegativeXUsesTheSourcesRightPart) {
     for (int x = 0; x < 100; ++x) EXPECT_EQ(getPixel(dst, x, 0), x < 5 ? static_cast<uint32_t>(x + 6) : 0u) << x;
     destroy_bitmap(src);
     destroy_bitmap(dst);
+}
+
+// Positions and sizes at the ends of the int range are clipped like any
+// other: only the part on the bitmap is touched, or nothing at all.
+TEST(BlendClip, ExtremeCoordinatesStayOnTheBitmap) {
+    constexpr int Big = std::numeric_limits<int>::max(), Small = std::numeric_limits<int>::min();
+    struct Row { const char* what; int x, y, w, h; int visX, visY, visW, visH; };
+    const Row rows[] = {
+        {"huge width", 10, 3, Big, 4, 10, 3, 30, 4},
+        {"huge height", 3, 5, 4, Big, 3, 5, 4, 15},
+        {"huge both from the corner", 0, 0, Big, Big, 0, 0, 40, 20},
+        {"far right", Big - 2, 3, 8, 8, 0, 0, 0, 0},
+        {"far below", 3, Big - 2, 8, 8, 0, 0, 0, 0},
+        {"far left", Small, 3, 8, 8, 0, 0, 0, 0},
+        {"far above with a huge height", 3, Small, 8, Big, 0, 0, 0, 0},
+        {"far left with a huge width", Small, 0, Big, 8, 0, 0, 0, 0},
+    };
+    for (const Row& r : rows) {
+        BITMAP* dst = create_bitmap_ex(32, 40, 20);
+        BITMAP* want = create_bitmap_ex(32, 40, 20);
+        clear_to_color(dst, 0x102030);
+        clear_to_color(want, 0x102030);
+        translucent_rectfill(dst, r.x, r.y, r.w, r.h, 0x405060, 100);
+        if (r.visW > 0) translucent_rectfill(want, r.visX, r.visY, r.visW, r.visH, 0x405060, 100);
+        EXPECT_EQ(pixels(dst), pixels(want)) << r.what;
+        if (r.w <= 64 && r.h <= 64) {
+            BITMAP* src = create_bitmap_ex(32, r.w, r.h);
+            clear_to_color(src, 0x405060);
+            additive_blit(src, dst, r.x, r.y, 100);
+            translucent_blit(src, dst, r.x, r.y, 100);
+            EXPECT_EQ(pixels(dst), pixels(want)) << r.what;
+            destroy_bitmap(src);
+        }
+        destroy_bitmap(want);
+        destroy_bitmap(dst);
+    }
 }
 
 // The clip is the bitmap's extent: the clip rectangle does not stop a blend.
