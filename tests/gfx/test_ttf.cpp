@@ -224,6 +224,44 @@ TEST_F(TtfTest, OpaqueBackgroundCoversExactlyTheTextBox) {
     }
 }
 
+// With an opaque background, a pixel of coverage a takes entry a of the
+// ramp from background to ink: per channel (b * 256 + a * step) >> 8, the
+// step being 0 for equal channels and ink + 1 - background otherwise.
+TEST_F(TtfTest, OpaqueAntialiasedTextUsesTheColourRamp) {
+    ASSERT_EQ(ttf_set_font_size(font, 36), 0);
+    struct Row { int background[3]; int ink[3]; };
+    const Row rows[] = {
+        {{0, 0, 0}, {255, 255, 255}},
+        {{200, 40, 90}, {10, 40, 250}},  // falling, equal and rising channels
+        {{255, 255, 255}, {0, 128, 1}},
+    };
+    const FT_UInt index = FT_Get_Char_Index(font->face, 'S');
+    for (const Row& r : rows) {
+        const int background = makecol32(r.background[0], r.background[1], r.background[2]);
+        const int ink = makecol32(r.ink[0], r.ink[1], r.ink[2]);
+        clear_to_color(bmp, 0);
+        ttf_textout_aa_ex(bmp, font, "S", 20, 10, ink, background);
+        const TTF_GLYPH& g = font->glyph_cache[index];
+        ASSERT_TRUE(g.cached && g.has_aa && g.aa_bitmap);
+        int partial = 0;
+        for (int row = 0; row < g.aa_height; ++row)
+            for (int col = 0; col < g.aa_width; ++col) {
+                const int a = g.aa_bitmap[row * g.aa_width + col];
+                if (a == 0) continue;
+                partial += a < 255;
+                int want[3];
+                for (int c = 0; c < 3; ++c) {
+                    const int b = r.background[c], f = r.ink[c];
+                    const int step = f == b ? 0 : f + 1 - b;
+                    want[c] = (b * 256 + a * step) >> 8;
+                }
+                const int p = getpixel(bmp, 20 + g.aa_left + col, 10 - g.aa_top + font->ascender + row);
+                ASSERT_EQ(p, makecol32(want[0], want[1], want[2])) << "coverage " << a;
+            }
+        EXPECT_GT(partial, 0);
+    }
+}
+
 TEST_F(TtfTest, PrintfCutsAt511Bytes) {
     ASSERT_EQ(ttf_set_font_size(font, 12), 0);
     BITMAP* wide = create_bitmap_ex(32, 4000, 20);
