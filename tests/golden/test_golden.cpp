@@ -124,6 +124,8 @@ TEST(SimInput, BadArgumentsAndScriptsAreNamed) {
     }
     std::vector<sim::ScriptLine> script;
     EXPECT_EQ(sim::loadScript("/nonexistent/script", script), "cannot read script '/nonexistent/script'");
+    // A directory opens but cannot be read: it is no empty script.
+    EXPECT_EQ(sim::loadScript(Dir, script), "cannot read script '" + Dir + "'");
     EXPECT_EQ(sim::parseScript("1 -\n2 left,esc\n", script), "");
     ASSERT_EQ(script.size(), 2u);
     EXPECT_TRUE(script[0].keys.empty());
