@@ -132,5 +132,32 @@ TEST(SimInput, BadArgumentsAndScriptsAreNamed) {
     EXPECT_EQ(script[1].keys.size(), 2u);
 }
 
+// With the bot playing, a script's keys other than Escape, Q and left Shift
+// are ignored: the run is the bot's own game, to the draw.
+TEST(SimBot, ScriptKeepsOnlyThePauseAndQuitKeys) {
+    struct Case {
+        const char* script;
+        std::uint64_t steps;  // run length: the quit ends it early
+        bool sameGame;        // the same draws and score as the bot alone
+    };
+    const Case cases[] = {
+        {"100 enter\n102 -\n300 enter\n302 -\n", 600, true},
+        {"100 left,right,up,down,space\n400 -\n", 600, true},
+        {"100 esc\n102 -\n", 600, false},  // paused from step 100 on
+        {"150 lshift,esc\n", 150, false},
+    };
+    sim::Options options;
+    options.bot = true;
+    options.steps = 600;
+    const sim::Summary alone = sim::run(options, {}, nullptr);
+    for (const Case& c : cases) {
+        std::vector<sim::ScriptLine> script;
+        ASSERT_EQ(sim::parseScript(c.script, script), "");
+        const sim::Summary s = sim::run(options, script, nullptr);
+        EXPECT_EQ(s.steps, c.steps) << c.script;
+        EXPECT_EQ(s.draws == alone.draws && s.score == alone.score, c.sameGame) << c.script;
+    }
+}
+
 } // namespace
 } // namespace tessaron

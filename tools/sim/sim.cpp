@@ -258,7 +258,11 @@ Summary run(const Options& options, const std::vector<ScriptLine>& script, std::
     for (std::uint64_t step = 1; step <= options.steps; ++step) {
         if (nextLine < script.size() && script[nextLine].step == step) {
             std::memset(Live.keys, 0, sizeof Live.keys);
-            for (int key : script[nextLine].keys) Live.keys[key] = 1;
+            for (int key : script[nextLine].keys) {
+                // The bot plays alone: the script keeps only the pause and
+                // quit keys (Enter would add blocks and draw a number).
+                if (!options.bot || key == ScanEsc || key == ScanQ || key == ScanLShift) Live.keys[key] = 1;
+            }
             ++nextLine;
         }
         if (options.bot) bot.steer(logic.boards[0], Live);
