@@ -3,8 +3,13 @@
 // On a difference the first step and field that differ are named.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -124,10 +129,108 @@ TEST(SimInput, BadArgumentsAndScriptsAreNamed) {
     }
     std::vector<sim::ScriptLine> script;
     EXPECT_EQ(sim::loadScript("/nonexistent/script", script), "cannot read script '/nonexistent/script'");
+    // A directory opens but cannot be read: it is no empty script.
+    EXPECT_EQ(sim::loadScript(Dir, script), "cannot read script '" + Dir + "'");
     EXPECT_EQ(sim::parseScript("1 -\n2 left,esc\n", script), "");
     ASSERT_EQ(script.size(), 2u);
     EXPECT_TRUE(script[0].keys.empty());
     EXPECT_EQ(script[1].keys.size(), 2u);
+}
+
+// The program itself: a bad command line or script is one line on standard
+// error, exit status 2, nothing on standard output and no trace file; a good
+// run writes one trace line per step and the summary line.
+struct ProgramRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// `name` keeps the output files of tests that CTest runs side by side apart.
+ProgramRun runSim(const std::string& name, const std::string& args) {
+    const std::string base = TESSARON_BINARY_DIR "/sim_cli_" + name;
+    const std::string command =
+        TESSARON_BINARY_DIR "/bin/tessaron-sim " + args + " >" + base + ".out 2>" + base + ".err";
+    ProgramRun run;
+    const int raw = std::system(command.c_str());
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    run.out = readFile(base + ".out");
+    run.err = readFile(base + ".err");
+    return run;
+}
+
+TEST(SimProgram, BadInputExitsTwoWithOneLineAndNoTrace) {
+    const std::string trace = TESSARON_BINARY_DIR "/sim_cli_bad.trace";
+    const std::string badScript = TESSARON_BINARY_DIR "/sim_cli_bad.script";
+    std::ofstream(badScript) << "5 left\n9 jump\n";
+    const std::string cases[] = {
+        "--frobnicate",
+        "--seed",
+        "--steps 12x",
+        "--width -4",
+        "--script /nonexistent/script",
+        "--script " + Dir,
+        "--script " + badScript,
+        "--bot --quiet --script " + badScript,
+    };
+    for (const std::string& args : cases) {
+        std::remove(trace.c_str());
+        const ProgramRun run = runSim("bad", "--trace " + trace + " " + args);
+        EXPECT_EQ(run.status, 2) << args;
+        EXPECT_EQ(run.out, "") << args;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << args << ": " << run.err;
+        EXPECT_FALSE(std::ifstream(trace).good()) << args << ": a trace was written";
+    }
+}
+
+TEST(SimProgram, GoodRunWritesTheTraceAndTheSummary) {
+    const std::string trace = TESSARON_BINARY_DIR "/sim_cli_good.trace";
+    const ProgramRun run = runSim("good", "--steps 120 --quiet --trace " + trace + " --script " + Dir + "pause.script");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "");
+    EXPECT_TRUE(std::regex_match(run.out, std::regex("steps=120 elapsed_s=[0-9]+\\.[0-9]+ steps_per_s=[0-9]+ "
+                                                     "score=0 rounds_lost=0 draws=28\n")))
+        << run.out;
+    std::istringstream lines(readFile(trace));
+    const auto got = readLines(lines);
+    std::ifstream wantStream(Dir + "pause.trace");
+    auto want = readLines(wantStream);
+    want.resize(120);
+    EXPECT_EQ(got, want);
+}
+
+// With the bot playing, a script's keys other than Escape, Q and left Shift
+// are ignored: the run is the bot's own game, to the draw.
+TEST(SimBot, ScriptKeepsOnlyThePauseAndQuitKeys) {
+    struct Case {
+        const char* script;
+        std::uint64_t steps;  // run length: the quit ends it early
+        bool sameGame;        // the same draws and score as the bot alone
+    };
+    const Case cases[] = {
+        {"100 enter\n102 -\n300 enter\n302 -\n", 600, true},
+        {"100 left,right,up,down,space\n400 -\n", 600, true},
+        {"100 esc\n102 -\n", 600, false},  // paused from step 100 on
+        {"150 lshift,esc\n", 150, false},
+    };
+    sim::Options options;
+    options.bot = true;
+    options.steps = 600;
+    const sim::Summary alone = sim::run(options, {}, nullptr);
+    for (const Case& c : cases) {
+        std::vector<sim::ScriptLine> script;
+        ASSERT_EQ(sim::parseScript(c.script, script), "");
+        const sim::Summary s = sim::run(options, script, nullptr);
+        EXPECT_EQ(s.steps, c.steps) << c.script;
+        EXPECT_EQ(s.draws == alone.draws && s.score == alone.score, c.sameGame) << c.script;
+    }
 }
 
 } // namespace

@@ -6,7 +6,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <sstream>
 
 #include "board/sound_cue.h"
@@ -221,12 +220,19 @@ std::string parseScript(const std::string& text, std::vector<ScriptLine>& script
 }
 
 std::string loadScript(const std::string& path, std::vector<ScriptLine>& script) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return "cannot read script '" + path + "'";
-    std::ostringstream text;
-    text << file.rdbuf();
-    if (file.bad()) return "cannot read script '" + path + "'";
-    return parseScript(text.str(), script);
+    const std::string problem = "cannot read script '" + path + "'";
+    // A directory opens like a file but fails on the first read: check the
+    // reads, so that it is never taken for an empty script.
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return problem;
+    std::string text;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, n);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed) return problem;
+    return parseScript(text, script);
 }
 
 Summary run(const Options& options, const std::vector<ScriptLine>& script, std::FILE* trace) {
@@ -252,7 +258,11 @@ Summary run(const Options& options, const std::vector<ScriptLine>& script, std::
     for (std::uint64_t step = 1; step <= options.steps; ++step) {
         if (nextLine < script.size() && script[nextLine].step == step) {
             std::memset(Live.keys, 0, sizeof Live.keys);
-            for (int key : script[nextLine].keys) Live.keys[key] = 1;
+            for (int key : script[nextLine].keys) {
+                // The bot plays alone: the script keeps only the pause and
+                // quit keys (Enter would add blocks and draw a number).
+                if (!options.bot || key == ScanEsc || key == ScanQ || key == ScanLShift) Live.keys[key] = 1;
+            }
             ++nextLine;
         }
         if (options.bot) bot.steer(logic.boards[0], Live);
