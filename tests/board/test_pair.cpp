@@ -271,5 +271,27 @@ TEST_F(LateTurn, RightToBelowThenHardDrop) {
     EXPECT_EQ(b.occupiedCount(), 2);
 }
 
+// A turn and, in the next step, a move: the side check still sees the
+// satellite in the column it had before the turn, so the move can push it
+// into a block.  The lock must then put it on top of that column, not over
+// the block.
+TEST_F(LateTurn, MoveAfterATurnIntoAStackLosesNoBlock) {
+    for (int r = 1; r < Board::Rows; ++r) put(b, 3, r, ColourGreen);
+    b.pair.column = 1;
+    setPairBlocks(b.pair, ColourRed, KindBlock, ColourBlue, KindBlock);
+    while (b.pair.pivot.screenY < b.rowTop[1] - b.pair.pivot.vy) b.update();
+    b.pair.rotate();
+    ASSERT_EQ(b.pair.rotation, RotationRight);
+    b.update();
+    ASSERT_FALSE(b.pair.blockedRight);
+    b.pair.moveRight();
+    ASSERT_EQ(b.pair.column, 2);
+    settle();
+    EXPECT_EQ(b.occupiedCount(), 11 + 2);
+    EXPECT_EQ(colourAt(3, 0), ColourBlue);
+    EXPECT_EQ(colourAt(3, 1), ColourGreen);
+    EXPECT_EQ(colourAt(2, 11), ColourRed);
+}
+
 } // namespace
 } // namespace tessaron
