@@ -107,6 +107,7 @@ TEST(SimInput, BadArgumentsAndScriptsAreNamed) {
         {{"--frobnicate"}, nullptr, "unknown argument '--frobnicate'"},
         {{"--steps"}, nullptr, "missing value after --steps"},
         {{"--steps", "12x"}, nullptr, "bad number for --steps: '12x'"},
+        {{"--steps", "2000000001"}, nullptr, "bad number for --steps: '2000000001'"},
         {{"--seed", "-1"}, nullptr, "bad number for --seed: '-1'"},
         {{"--seed", "4294967296"}, nullptr, "bad number for --seed: '4294967296'"},
         {{"--width", "0"}, nullptr, "bad number for --width: '0'"},

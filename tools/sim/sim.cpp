@@ -162,8 +162,11 @@ std::string parseOptions(int argc, const char* const* argv, Options& options) {
             options.quiet = true;
         } else if (flag == "--seed" || flag == "--steps" || flag == "--width" || flag == "--height") {
             if (!value(text)) return "missing value after " + flag;
+            // The match counts its steps in 32-bit signed counters (ElapsedTicks,
+            // a board's tick and the timers set from it), so a run stops well
+            // short of where they would overflow.
             const std::uint64_t max = flag == "--seed"    ? 0xffffffffull
-                                      : flag == "--steps" ? 1000000000000ull
+                                      : flag == "--steps" ? MaxSteps
                                                           : 65536ull;
             if (!parseUnsigned(text, max, number) || ((flag == "--width" || flag == "--height") && number == 0))
                 return "bad number for " + flag + ": '" + text + "'";

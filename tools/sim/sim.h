@@ -20,6 +20,10 @@ struct ScriptLine {
     std::vector<int> keys;  // scancodes
 };
 
+// The longest run: about 2.5 years of play, short of the point where the
+// match's 32-bit step counters would overflow.
+constexpr std::uint64_t MaxSteps = 2000000000ull;
+
 struct Options {
     std::uint32_t seed = 5489;
     std::uint64_t steps = 1000;
