@@ -1,6 +1,7 @@
 // GameConfig: the five settings read once at start-up from cfg/config.cfg.
 // Depends on Allegro's configuration reader.  Main thread only.  A missing
-// file or key, or a value that is not a number, takes the key's default.
+// file, key or value takes the key's default; a value that is not a number
+// reads as 0 (a screen size of 0 is then a mode that cannot be set).
 #pragma once
 
 namespace tessaron {

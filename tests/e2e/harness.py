@@ -5,8 +5,10 @@ and the window manager's close message sent with Xlib.
 Used by the e2e test modules; run them with `python3 -m unittest`.  The
 staged game folder comes from TESSARON_GAME_DIR (CTest sets it)."""
 
+import array
 import ctypes
 import ctypes.util
+import math
 import os
 import shutil
 import signal
@@ -14,6 +16,7 @@ import subprocess
 import tempfile
 import time
 import unittest
+import wave
 
 GAME_DIR = os.environ.get("TESSARON_GAME_DIR", os.path.join(os.path.dirname(__file__), "../../build/game"))
 
@@ -35,6 +38,18 @@ class XServer:
                     raise RuntimeError("Xvfb did not start")
                 number += chunk
         self.display = ":" + number.decode().strip()
+        self.wait_until_ready()
+
+    def wait_until_ready(self, timeout=20):
+        """Waits until a client can talk to the server: a program started the
+        moment Xvfb names its display may otherwise fail to open it on a
+        busy machine."""
+        deadline = time.time() + timeout
+        while subprocess.run(["xdotool", "getdisplaygeometry"], env=self.env(), stdout=subprocess.DEVNULL,
+                             stderr=subprocess.DEVNULL).returncode != 0:
+            if time.time() > deadline:
+                raise RuntimeError(f"Xvfb on {self.display} does not answer")
+            time.sleep(0.1)
 
     def env(self, extra=None):
         env = dict(os.environ, DISPLAY=self.display)
@@ -76,20 +91,32 @@ class Game:
         self.xserver = xserver
         self.folder = folder
         self.command = command or [os.path.join(folder.path, "tessaron")]
+        self.env = env
         self.stdout_path = folder.file("stdout.txt")
         self.stderr_path = folder.file("stderr.txt")
-        with open(self.stdout_path, "w") as out, open(self.stderr_path, "w") as err:
-            self.proc = subprocess.Popen(self.command, cwd=folder.path, env=xserver.env(env),
-                                         stdin=subprocess.DEVNULL, stdout=out, stderr=err)
+        self.start()
         self.window = None
+
+    def start(self):
+        with open(self.stdout_path, "w") as out, open(self.stderr_path, "w") as err:
+            self.proc = subprocess.Popen(self.command, cwd=self.folder.path, env=self.xserver.env(self.env),
+                                         stdin=subprocess.DEVNULL, stdout=out, stderr=err)
 
     def find_window(self, timeout=20, visible=True):
         """The window titled Tessaron.  In full-screen mode Allegro draws into
         an unnamed full-screen window and keeps the titled one hidden, so pass
         visible=False there."""
         deadline = time.time() + timeout
+        restarted = False
         while time.time() < deadline:
             if self.proc.poll() is not None:
+                # Very rarely, on a heavily loaded machine, Allegro fails to
+                # start against a fresh Xvfb that does answer; one more try.
+                if not restarted and "Allegro could not start" in self.stderr():
+                    print("note: Allegro could not start against a live X server; starting the game again")
+                    restarted = True
+                    self.start()
+                    continue
                 raise AssertionError(f"game exited early with {self.proc.returncode}: {self.stderr()}")
             search = ["xdotool", "search"] + (["--onlyvisible"] if visible else []) + ["--name", "^Tessaron$"]
             out = subprocess.run(search,
@@ -100,15 +127,38 @@ class Game:
             time.sleep(0.1)
         raise AssertionError("no window titled Tessaron")
 
-    def hold(self, keys, seconds=0.15):
+    def hold(self, keys, seconds=0.25, until=None, timeout=10):
         """Holds a key (xdotool name, e.g. Left or shift+Escape) long enough
-        for the 25 Hz logic to sample it, then releases it."""
+        for the 25 Hz logic to sample it, then releases it.  The game reacts
+        to new presses only, so a long hold is still one press; a quarter
+        second leaves room for a busy machine that runs the game late.  With
+        `until`, the key stays down (at least `seconds`) until the check
+        holds or `timeout` passes."""
         env = self.xserver.env()
         subprocess.run(["xdotool", "keydown", "--window", self.window, keys], env=env, check=True)
         time.sleep(seconds)
+        deadline = time.time() + timeout
+        while until is not None and not until() and time.time() < deadline and self.proc.poll() is None:
+            time.sleep(0.05)
         # The key may have closed the game (and its window) meanwhile.
         subprocess.run(["xdotool", "keyup", "--window", self.window, keys], env=env,
                        stderr=subprocess.DEVNULL)
+
+    def release_gap(self, seconds=0.25):
+        """Keeps every key up long enough for the logic to see the release,
+        so that the next hold of the same key is a new press."""
+        time.sleep(seconds)
+
+    def screenshot(self):
+        """Holds F9 until the game has written "screenshots/tessaron.bmp",
+        then reads it once the game has stopped rewriting it."""
+        path = self.folder.file("screenshots/tessaron.bmp")
+        if os.path.exists(path):
+            os.remove(path)
+        self.hold("F9", seconds=0.15, until=lambda: os.path.exists(path))
+        if not os.path.exists(path):
+            raise AssertionError("F9 wrote no screenshot")
+        return read_settled(path, Bmp)
 
     def press_close_button(self):
         send_delete_window(self.xserver.display, int(self.window))
@@ -157,6 +207,25 @@ class GameTestCase(unittest.TestCase):
         game = Game(self.x, self.folder, env=env, command=command)
         self.games.append(game)
         return game
+
+
+def read_settled(path, reader, timeout=10):
+    """`reader(path)` once the file has stopped changing (the game may still
+    be writing it when a key is released); a half-written file is read
+    again."""
+    deadline = time.time() + timeout
+    while True:
+        before = os.stat(path)
+        time.sleep(0.2)
+        after = os.stat(path)
+        if (before.st_size, before.st_mtime_ns) == (after.st_size, after.st_mtime_ns):
+            try:
+                return reader(path)
+            except ValueError:
+                if time.time() > deadline:
+                    raise
+        elif time.time() > deadline:
+            raise AssertionError(f"{path} keeps changing")
 
 
 def screenshot_root(xserver, path):
@@ -243,3 +312,95 @@ class Bmp:
     def save_png(self, path):
         """A PNG copy for people to look at (needs ImageMagick)."""
         subprocess.run(["convert", self.path_for_png, path], check=True)
+
+
+# ALSA's default device as a WAV file: a plug converting to 16-bit stereo at
+# 44100 Hz, a file plugin writing a WAV, the null device behind it.  The
+# null device takes data as fast as it comes, so the mix is not paced in real
+# time: a sound lands somewhere in the file, but whole and at its pitch.
+CAPTURE_CONFIG = """pcm.!default {{
+  type plug
+  slave {{ pcm "capture" format S16_LE channels 2 rate 44100 }}
+}}
+pcm.capture {{ type file slave.pcm "null" file "{wav}" format "wav" }}
+pcm.null {{ type null }}
+"""
+CAPTURE_RATE = 44100
+
+
+def capture_env(folder):
+    """(WAV path, environment) that sends what the game plays to the WAV."""
+    wav = folder.file("mix.wav")
+    conf = folder.file("asound.conf")
+    with open(conf, "w") as out:
+        out.write(CAPTURE_CONFIG.format(wav=wav))
+    return wav, {"ALSA_CONFIG_PATH": conf}
+
+
+def write_tone_wav(path, frequency, seconds=0.25, amplitude=12000):
+    """A 16-bit mono WAV at 44100 Hz of one sine tone, faded in and out over
+    5 ms so that its start and end add no clicks."""
+    frames = int(CAPTURE_RATE * seconds)
+    ramp = CAPTURE_RATE // 200
+    data = array.array("h")
+    for i in range(frames):
+        gain = min(1.0, i / ramp, (frames - 1 - i) / ramp)
+        data.append(int(amplitude * gain * math.sin(2 * math.pi * frequency * i / CAPTURE_RATE)))
+    with wave.open(path, "wb") as out:
+        out.setnchannels(1)
+        out.setsampwidth(2)
+        out.setframerate(CAPTURE_RATE)
+        out.writeframes(data.tobytes())
+
+
+class Capture:
+    """The left channel of a captured mix, read as far as it has been
+    written (the file may still be growing)."""
+
+    BLOCK = 512  # frames per analysis block (86 Hz per bin at 44100 Hz)
+
+    def __init__(self, path):
+        with open(path, "rb") as f:
+            data = f.read()
+        if data[:4] != b"RIFF" or data[8:12] != b"WAVE":
+            raise AssertionError(f"{path} is not a WAV file")
+        start = data.find(b"data", 12) + 8
+        body = data[start:start + (len(data) - start) // 4 * 4]
+        stereo = array.array("h")
+        stereo.frombytes(body)
+        self.left = stereo[0::2]
+
+    def blocks(self):
+        """The non-silent blocks (silence is exact zeros in the mix)."""
+        silent = array.array("h", bytes(2 * self.BLOCK))
+        for start in range(0, len(self.left) - self.BLOCK + 1, self.BLOCK):
+            block = self.left[start:start + self.BLOCK]
+            if block != silent:
+                yield block
+
+    def peak(self):
+        return max((abs(v) for v in self.left), default=0)
+
+    def sounding_seconds(self):
+        return sum(1 for _ in self.blocks()) * self.BLOCK / CAPTURE_RATE
+
+    def tones(self, frequencies, threshold=300):
+        """The frequencies heard in some block with an amplitude above the
+        threshold (a Goertzel filter over a Hann window per block)."""
+        window = [0.5 - 0.5 * math.cos(2 * math.pi * i / self.BLOCK) for i in range(self.BLOCK)]
+        coefficients = {f: 2 * math.cos(2 * math.pi * f / CAPTURE_RATE) for f in frequencies}
+        heard = set()
+        for block in self.blocks():
+            if len(heard) == len(frequencies):
+                break
+            windowed = [v * w for v, w in zip(block, window)]
+            for f, k in coefficients.items():
+                if f in heard:
+                    continue
+                s1 = s2 = 0.0
+                for x in windowed:
+                    s1, s2 = x + k * s1 - s2, s1
+                power = s1 * s1 + s2 * s2 - k * s1 * s2
+                if 4 * math.sqrt(max(power, 0.0)) / self.BLOCK > threshold:
+                    heard.add(f)
+        return heard

@@ -25,9 +25,15 @@ class ShellTest(GameTestCase):
         # The default is full screen at 1024 x 768: under Xvfb a screen-sized
         # window holding the 1024 x 768 picture.
         game.find_window(visible=False)
-        time.sleep(1.0)
-        tree = subprocess.run(["xwininfo", "-root", "-tree"], env=self.x.env(), capture_output=True, text=True).stdout
+        # The titled window exists before the mode is set: wait for the mode.
+        deadline = time.time() + 20
+        tree = ""
+        while "1024x768" not in tree and time.time() < deadline:
+            time.sleep(0.2)
+            tree = subprocess.run(["xwininfo", "-root", "-tree"], env=self.x.env(), capture_output=True,
+                                  text=True).stdout
         self.assertIn("1024x768", tree)
+        time.sleep(1.0)
         self.assertIsNone(game.proc.poll())
         game.press_close_button()
         self.assertEqual(game.wait(timeout=3), 0, game.stderr())
