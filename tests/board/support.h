@@ -29,6 +29,13 @@ inline void freshState(std::uint32_t seed = 5489) {
     setSoundCueHandler(recordSound);
 }
 
+// A fixture member that runs freshState when it is constructed.  Declared
+// before a fixture's Board or MatchLogic, it makes their construction (which
+// deals pairs) draw from the seeded stream rather than a clock-seeded one.
+struct FreshState {
+    FreshState() { freshState(); }
+};
+
 // A board at home (100, 50), in play, whose pair has just started (and taken
 // its first step).
 inline void startBoard(Board& b) {

@@ -10,10 +10,7 @@ using namespace testing_support;
 
 class Pair : public ::testing::Test {
 protected:
-    void SetUp() override {
-        freshState();
-        startBoard(b);
-    }
+    void SetUp() override { startBoard(b); }
     // Runs updates until the pair locks; returns how many.
     int runUntilLocked(int limit = 1000) {
         int n = 0;
@@ -23,6 +20,7 @@ protected:
         }
         return n;
     }
+    FreshState fresh;
     Board b;
 };
 

@@ -11,13 +11,13 @@ using namespace testing_support;
 class Rules : public ::testing::Test {
 protected:
     void SetUp() override {
-        freshState();
         startBoard(b);
         b.pair.active = 0;
         b.pair.locked = 0;
         b.tick = 100;
         b.settleUntil = 0;
     }
+    FreshState fresh;
     Board b;
 };
 

@@ -13,10 +13,7 @@ using namespace testing_support;
 
 class Match : public ::testing::Test {
 protected:
-    void SetUp() override {
-        freshState();
-        logic.load();
-    }
+    void SetUp() override { logic.load(); }
     void hold(std::initializer_list<int> keys) {
         std::memset(Live.keys, 0, sizeof Live.keys);
         for (int k : keys) Live.keys[k] = 1;
@@ -24,6 +21,7 @@ protected:
     void run(int steps) {
         for (int i = 0; i < steps; ++i) logic.step();
     }
+    FreshState fresh;
     MatchLogic logic{1024, 768};
 };
 
