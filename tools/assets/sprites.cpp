@@ -107,8 +107,8 @@ Image makeBreaker(const BlockStyle& s)
             const double body = 0.5 + 0.36 * (1.0 - (r / radius) * (r / radius));
             const double rim = std::exp(-std::pow((r - (radius - 1.6)) / 1.1, 2.0));
             c = s.glow * (body + 0.5 * rim);
-            const double spec = std::exp(-(std::pow(dx + 4.5, 2.0) + std::pow(dy + 5.0, 2.0)) / 5.0);
-            c = c + kWhite * (0.35 * spec);
+            const double glint = std::exp(-(std::pow(dx + 4.5, 2.0) + std::pow(dy + 5.0, 2.0)) / 5.0);
+            c = c + kWhite * (0.35 * glint);
             if (insideMark(s.mark, dx, dy, 5.2))
                 c = mix(c, kWhite, 0.78);
         } else {
