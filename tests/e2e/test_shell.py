@@ -17,7 +17,11 @@ class ShellTest(GameTestCase):
         time.sleep(1.0)
         self.assertIsNone(game.proc.poll(), "the game should keep running")
         game.press_close_button()
-        self.assertEqual(game.wait(timeout=1.5), 0, game.stderr())
+        pressed = time.time()
+        # Within a second; the wait allows more so that a loaded machine
+        # reports the time it took rather than a timeout.
+        self.assertEqual(game.wait(timeout=5), 0, game.stderr())
+        self.assertLess(time.time() - pressed, 1.0)
 
     def test_missing_settings_file_runs_on_defaults(self):
         os.remove(self.folder.file("cfg/config.cfg"))
