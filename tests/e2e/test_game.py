@@ -199,8 +199,6 @@ class GameTest(GameTestCase):
         music = self.folder.file("data/music/mod")
         shutil.rmtree(music)
         os.makedirs(music)
-        with open(os.path.join(music, "notes.txt"), "w") as f:
-            f.write("not a module\n")
         self.folder.write_config(WINDOWED_CONFIG.replace("sound = 0", "sound = 1"))
         # Sound is on and its output captured: nothing is heard, since no
         # music loaded and no key made a sound.
@@ -214,6 +212,27 @@ class GameTest(GameTestCase):
         capture = Capture(wav)
         self.assertGreater(len(capture.left), 0, "the sound device was never written")
         self.assertEqual(capture.peak(), 0, "something played without music or a key")
+
+    def test_folders_of_garbage_files_past_the_scan_limit_still_play(self):
+        # More files than a directory scan keeps (256), none of them a
+        # picture or a module: the picked background fails to load (black)
+        # and the picked song fails to load (silence), and the game plays on.
+        for folder, pattern in (("data/backgrounds", "junk{:03}.bmp"), ("data/music/mod", "junk{:03}.mod")):
+            path = self.folder.file(folder)
+            shutil.rmtree(path)
+            os.makedirs(path)
+            for i in range(300):
+                with open(os.path.join(path, pattern.format(i)), "wb") as f:
+                    f.write(bytes((i * 37 + k) % 256 for k in range(i % 64)))
+        self.folder.write_config(WINDOWED_CONFIG.replace("sound = 0", "sound = 1"))
+        wav, env = capture_env(self.folder)
+        game = self.start(env=env)
+        self.wait_until(4.0)
+        shot = game.screenshot()
+        self.assertEqual(shot.rgb(20, 700), (0, 0, 0))
+        game.press_close_button()
+        self.assertEqual(game.wait(timeout=3), 0, game.stderr())
+        self.assertEqual(Capture(wav).peak(), 0, "something played without music or a key")
 
 
 if __name__ == "__main__":
