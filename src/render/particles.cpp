@@ -1,5 +1,7 @@
 #include "render/particles.h"
 
+#include "render/motion.h"
+
 namespace tessaron {
 namespace {
 ParticleSizeLookup SizeLookup = nullptr;
@@ -37,11 +39,7 @@ void Particle::update(int screenWidth, int screenHeight) {
     // sped up.
     if (vy >= 0) vy += gravity;
     if (vy < 0) vy += 1.5f * gravity;
-    if (vx < 0) {
-        vx = vx + friction > 0 ? 0 : vx + friction;
-    } else if (vx > 0) {
-        vx = vx - friction < 0 ? 0 : vx - friction;
-    }
+    vx = slowTowardZero(vx, friction);
     if (hasBitmap) {
         if (bounceAtSides) {
             if (x <= 0) {

@@ -1,19 +1,13 @@
 #include "render/pause_panel.h"
 
 #include "board/sound_cue.h"
+#include "render/motion.h"
 
 namespace tessaron {
 namespace {
 constexpr float ClosedFriction = 3.25f;
 constexpr float OpenFriction = 0.01f;
 constexpr float FirstStep = 5.25f;
-
-// Moves v toward 0 by f without passing it.
-float slowed(float v, float f) {
-    if (v > 0) return v - f < 0 ? 0.0f : v - f;
-    if (v < 0) return v + f > 0 ? 0.0f : v + f;
-    return v;
-}
 } // namespace
 
 void PausePanel::setUp() { *this = PausePanel(); }
@@ -42,8 +36,8 @@ void PausePanel::toggle() {
 void PausePanel::update() {
     x += vx;
     y += vy;
-    vx = slowed(vx, friction);
-    vy = slowed(vy, friction);
+    vx = slowTowardZero(vx, friction);
+    vy = slowTowardZero(vy, friction);
     if (paused) {
         if (alpha < fullAlpha) alpha += step;
         if (width < fullWidth) width += 2 * step;
