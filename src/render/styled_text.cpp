@@ -8,21 +8,24 @@
 namespace tessaron {
 namespace {
 
-enum class Align { Left, Centre, Right };
-
 constexpr int TextBufferSize = 512;
-// Room the scratch bitmap keeps right of the measured text.
-constexpr int ScratchExtraWidth = 3;
 
-void drawAligned(BITMAP* target, TTF_FONT* font, int x, int y, int colour, int factor, Align align,
-                 const char* format, va_list args) {
+void drawFormatted(BITMAP* target, TTF_FONT* font, int x, int y, int colour, int factor, TextAlign align,
+                   const char* format, va_list args) {
     if (!target || !font || !format) return;
     char text[TextBufferSize];
     uvszprintf(text, sizeof text, format, args);
+    drawTranslucentTextAligned(target, font, x, y, colour, factor, align, text);
+}
 
+} // namespace
+
+void drawTranslucentTextAligned(BITMAP* target, TTF_FONT* font, int x, int y, int colour, int factor,
+                                TextAlign align, const char* text) {
+    if (!target || !font || !text) return;
     // The scratch bitmap takes the target's depth (the back buffer's, which
     // is the screen's), so the blend always has matching depths.
-    const int width = ttf_text_length(font, text) + ScratchExtraWidth;
+    const int width = ttf_text_length(font, text) + TextScratchExtraWidth;
     const int height = ttf_text_height(font);
     BITMAP* scratch = create_bitmap_ex(bitmap_color_depth(target), width, height);
     if (!scratch) return;
@@ -30,32 +33,28 @@ void drawAligned(BITMAP* target, TTF_FONT* font, int x, int y, int colour, int f
     // In the layer's default background mode (transparent once the shell has
     // started it), drawn literally: a '%' in the text is not a format again.
     ttf_textprintf(scratch, font, 0, 0, colour, "%s", text);
-
-    const int left = align == Align::Left ? x : align == Align::Centre ? x - width / 2 : x - width;
-    translucent_blit(scratch, target, left, y, factor);
+    translucent_blit(scratch, target, alignedLeftEdge(x, width, align), y, factor);
     destroy_bitmap(scratch);
 }
-
-} // namespace
 
 #define TESSARON_DRAW_ALIGNED(align)                                           \
     va_list args;                                                              \
     va_start(args, format);                                                    \
-    drawAligned(target, font, x, y, colour, factor, align, format, args);     \
+    drawFormatted(target, font, x, y, colour, factor, align, format, args);   \
     va_end(args)
 
 void drawTranslucentText(BITMAP* target, TTF_FONT* font, int x, int y, int colour, int factor, const char* format, ...) {
-    TESSARON_DRAW_ALIGNED(Align::Left);
+    TESSARON_DRAW_ALIGNED(TextAlign::Left);
 }
 
 void drawTranslucentTextCentred(BITMAP* target, TTF_FONT* font, int x, int y, int colour, int factor,
                                 const char* format, ...) {
-    TESSARON_DRAW_ALIGNED(Align::Centre);
+    TESSARON_DRAW_ALIGNED(TextAlign::Centre);
 }
 
 void drawTranslucentTextRight(BITMAP* target, TTF_FONT* font, int x, int y, int colour, int factor,
                               const char* format, ...) {
-    TESSARON_DRAW_ALIGNED(Align::Right);
+    TESSARON_DRAW_ALIGNED(TextAlign::Right);
 }
 
 #undef TESSARON_DRAW_ALIGNED

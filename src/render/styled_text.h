@@ -14,6 +14,21 @@ struct TTF_FONT;
 
 namespace tessaron {
 
+// Where x stands on the text: its left edge, its centre or its right edge.
+enum class TextAlign { Left, Centre, Right };
+
+// Room the scratch bitmap keeps right of the measured text.
+constexpr int TextScratchExtraWidth = 3;
+
+// The left edge of a scratch bitmap `width` pixels wide placed at x.
+inline int alignedLeftEdge(int x, int width, TextAlign align) {
+    return align == TextAlign::Left ? x : align == TextAlign::Centre ? x - width / 2 : x - width;
+}
+
+// The drawers' procedure for a text already formatted (drawn literally).
+void drawTranslucentTextAligned(BITMAP* target, TTF_FONT* font, int x, int y, int colour, int factor,
+                                TextAlign align, const char* text);
+
 #define TESSARON_PRINTF_LIKE(fmt) __attribute__((format(printf, fmt, fmt + 1)))
 // x is the left edge of the text, y its top.
 void drawTranslucentText(BITMAP* target, TTF_FONT* font, int x, int y, int colour, int factor, const char* format, ...)

@@ -45,10 +45,11 @@ const CachedText* lookUp(TTF_FONT* font, int colour, int depth, const char* text
     // The drawers' scratch: as wide as the text plus 3, as high as the font,
     // magenta where no glyph is.  Drawing the text onto it at full strength
     // copies exactly the glyph pixels of their own scratch.
-    BITMAP* glyphs = create_bitmap_ex(depth, ttf_text_length(font, text) + 3, ttf_text_height(font));
+    BITMAP* glyphs =
+        create_bitmap_ex(depth, ttf_text_length(font, text) + TextScratchExtraWidth, ttf_text_height(font));
     if (!glyphs) return nullptr;
     clear_to_color(glyphs, bitmap_mask_color(glyphs));
-    drawTranslucentText(glyphs, font, 0, 0, colour, 255, "%s", text);
+    drawTranslucentTextAligned(glyphs, font, 0, 0, colour, 255, TextAlign::Left, text);
     victim->font = font;
     victim->colour = colour;
     victim->depth = depth;
@@ -73,16 +74,10 @@ void drawTranslucentTextCached(BITMAP* dst, TTF_FONT* font, int x, int y, int co
                               ? lookUp(font, colour, bitmap_color_depth(dst), text)
                               : nullptr;
     if (!e) {
-        switch (align) {
-        case TextAlign::Left: drawTranslucentText(dst, font, x, y, colour, factor, "%s", text); break;
-        case TextAlign::Centre: drawTranslucentTextCentred(dst, font, x, y, colour, factor, "%s", text); break;
-        case TextAlign::Right: drawTranslucentTextRight(dst, font, x, y, colour, factor, "%s", text); break;
-        }
+        drawTranslucentTextAligned(dst, font, x, y, colour, factor, align, text);
         return;
     }
-    const int w = e->glyphs->w;
-    const int left = align == TextAlign::Left ? x : align == TextAlign::Centre ? x - w / 2 : x - w;
-    translucent_blit(e->glyphs, dst, left, y, factor);
+    translucent_blit(e->glyphs, dst, alignedLeftEdge(x, e->glyphs->w, align), y, factor);
 }
 
 void clearTextCache() {

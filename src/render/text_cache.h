@@ -15,11 +15,11 @@
 
 #include <allegro.h>
 
+#include "render/styled_text.h"
+
 struct TTF_FONT;
 
 namespace tessaron {
-
-enum class TextAlign { Left, Centre, Right };
 
 // The text drawn literally, its left edge, centre or right end at x, its
 // top at y, blended with factor (0..255).
