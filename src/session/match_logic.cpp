@@ -220,7 +220,6 @@ void MatchLogic::startVersusRound() {
     for (int side = 0; side < 2; ++side) {
         Board& b = boards[side];
         b.brokenThisTurn = b.brokenThisStep = b.chain = 0;
-        b.clearCounted();
         b.reset();
         b.layout();
         b.pair.pivot.fallStep = b.pair.satellite.fallStep = 2;
