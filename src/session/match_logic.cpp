@@ -56,7 +56,7 @@ void MatchLogic::beginLoad() {
     roundStartTick = FirstRoundStart;
     roundReset();
     if (versusOn()) {
-        addVersusMessage(White, 6, "Round 1");
+        addVersusMessage(White, 5, "Round 1");
         return;
     }
     messages.add(static_cast<float>(screenWidth / 2), static_cast<float>(screenHeight / 2 - 100), 6.25f, White, 0, 0,
