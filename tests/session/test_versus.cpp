@@ -57,6 +57,20 @@ TEST_F(Versus, BothBoardsArePlacedAndPlayFromTheStart) {
     EXPECT_GT(logic.messages.items.front().y, b0.y + b0.height + 30);
 }
 
+TEST_F(Versus, SpeedUpAndPauseApplyToBothBoards) {
+    logic.elapsedTicks = MatchLogic::SpeedUpInterval - 1;
+    run(1);
+    EXPECT_EQ(logic.boards[0].pair.pivot.fallStep, 3);
+    EXPECT_EQ(logic.boards[1].pair.pivot.fallStep, 3);
+    Live.keys[ScanEsc] = 1;
+    run(2);
+    const std::int32_t ticks[2] = {logic.boards[0].tick, logic.boards[1].tick};
+    run(10);
+    EXPECT_TRUE(logic.paused);
+    EXPECT_EQ(logic.boards[0].tick, ticks[0]);
+    EXPECT_EQ(logic.boards[1].tick, ticks[1]);
+}
+
 TEST_F(Versus, ARoundIsLostByEitherSideOrDrawn) {
     struct Row {
         bool lose0, lose1;
