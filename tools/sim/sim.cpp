@@ -168,7 +168,7 @@ void writeTraceLine(Line& line, std::FILE* out, std::uint64_t step, const MatchL
     line.write(out);
 }
 
-// Board 1's five keys as script words of board 0's keys, and back.
+// Board 1's key for a script word of board 0's five steering keys, or -1.
 int board1Key(int scancode) {
     if (scancode == ScanLeft) return Board1Keys.left;
     if (scancode == ScanRight) return Board1Keys.right;
@@ -217,7 +217,10 @@ std::string parseOptions(int argc, const char* const* argv, Options& options) {
             (level ? options.cpuLevel : options.opponent) = static_cast<int>(number);
         } else if (flag == "--script" || flag == "--trace" || flag == "--script2") {
             if (!value(text) || *text == '\0') return "missing value after " + flag;
-            (flag == "--script" ? options.scriptPath : flag == "--trace" ? options.tracePath : options.script2Path) = text;
+            std::string& path = flag == "--script"  ? options.scriptPath
+                                : flag == "--trace" ? options.tracePath
+                                                    : options.script2Path;
+            path = text;
         } else {
             return "unknown argument '" + flag + "'";
         }
