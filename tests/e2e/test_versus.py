@@ -40,6 +40,12 @@ def icon_beside(shot):
     return shot.bright_box(X1 - 20, Y + 125, X1 - 4, Y + 141, threshold=120) is not None
 
 
+def block_columns(shot, x):
+    """Columns of the lower half of a grid that hold a block (bright cell
+    centres)."""
+    return {c for c in range(8) for r in range(6, 12) if max(shot.rgb(x + 30 * c + 15, Y + 30 * r + 15)) >= 120}
+
+
 def grid_pixels(shot, x):
     return [shot.rgb(xx, yy) for yy in range(Y, Y + GRID_H, 3) for xx in range(x, x + GRID_W, 3)]
 
@@ -66,6 +72,8 @@ class VersusTest(GameTestCase):
         while not grey_text_in_strip(shot, X0) and time.time() < deadline:
             shot = game.screenshot()
         self.assertTrue(grey_text_in_strip(shot, X0), "no Danger shown on the player's board")
+        # A pair nobody steers lands in column 3: the computer moved its pairs.
+        self.assertTrue(block_columns(shot, X1) - {3}, "the computer never steered a pair")
 
         # The idle player tops out: the computer's round shows as an icon.
         deadline = time.time() + 90
