@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "../board/support.h"
@@ -13,14 +14,25 @@ namespace tessaron {
 namespace {
 using namespace testing_support;
 
+// A fresh match at 800 x 600 against a second player who presses nothing
+// (or the computer), two won rounds to a match, `steps` steps into it.
+std::unique_ptr<MatchLogic> versusMatch(int steps, int opponent = 2) {
+    freshState();
+    auto m = std::make_unique<MatchLogic>(800, 600);
+    m->versus.opponent = opponent;
+    m->versus.roundsToWin = 2;
+    m->load();
+    for (int i = 0; i < steps; ++i) m->step();
+    return m;
+}
+
+void putBlock(Board& b, int column, int kind) {
+    b.grid[column][Board::Rows - 1].kind = kind;
+    b.grid[column][Board::Rows - 1].colour = ColourRed;
+}
+
 class Versus : public ::testing::Test {
 protected:
-    void SetUp() override {
-        logic.versus.opponent = 2;  // a second player who presses nothing
-        logic.versus.roundsToWin = 2;
-        logic.load();
-        run(MatchLogic::FirstRoundStart);
-    }
     void run(int steps) {
         for (int i = 0; i < steps; ++i) logic.step();
     }
@@ -31,8 +43,8 @@ protected:
         logic.boards[1].toppedOut = board1;
         run(1);
     }
-    FreshState fresh;
-    MatchLogic logic{800, 600};
+    std::unique_ptr<MatchLogic> match = versusMatch(MatchLogic::FirstRoundStart);
+    MatchLogic& logic = *match;
 };
 
 TEST_F(Versus, BothBoardsArePlacedAndPlayFromTheStart) {
@@ -62,13 +74,23 @@ TEST_F(Versus, SpeedUpAndPauseApplyToBothBoards) {
     run(1);
     EXPECT_EQ(logic.boards[0].pair.pivot.fallStep, 3);
     EXPECT_EQ(logic.boards[1].pair.pivot.fallStep, 3);
+
+    // Paused, neither board steps and the computer moves nothing.
+    auto match = versusMatch(MatchLogic::FirstRoundStart + 1, 1);
+    MatchLogic& m = *match;
     Live.keys[ScanEsc] = 1;
-    run(2);
-    const std::int32_t ticks[2] = {logic.boards[0].tick, logic.boards[1].tick};
-    run(10);
-    EXPECT_TRUE(logic.paused);
-    EXPECT_EQ(logic.boards[0].tick, ticks[0]);
-    EXPECT_EQ(logic.boards[1].tick, ticks[1]);
+    m.step();
+    const Board before[2] = {m.boards[0], m.boards[1]};
+    for (int i = 0; i < 60; ++i) m.step();
+    EXPECT_TRUE(m.paused);
+    for (int side = 0; side < 2; ++side) {
+        const FallingPair& p = m.boards[side].pair;
+        EXPECT_EQ(m.boards[side].tick, before[side].tick);
+        EXPECT_EQ(p.column, before[side].pair.column);
+        EXPECT_EQ(p.rotation, before[side].pair.rotation);
+        EXPECT_EQ(p.hardDropping, before[side].pair.hardDropping);
+        EXPECT_EQ(p.pivot.screenY, before[side].pair.pivot.screenY);
+    }
 }
 
 TEST_F(Versus, ARoundIsLostByEitherSideOrDrawn) {
@@ -83,15 +105,9 @@ TEST_F(Versus, ARoundIsLostByEitherSideOrDrawn) {
         {true, true, 0, 0, 1, "Draw"},
     };
     for (const Row& row : rows) {
-        freshState();
-        MatchLogic m(800, 600);
-        m.versus.opponent = 2;
-        m.load();
-        for (int i = 0; i < MatchLogic::FirstRoundStart + 40; ++i) m.step();
-        for (Board& b : m.boards) {
-            b.grid[0][Board::Rows - 1].kind = KindBlock;
-            b.grid[0][Board::Rows - 1].colour = ColourRed;
-        }
+        auto match = versusMatch(MatchLogic::FirstRoundStart + 40);
+        MatchLogic& m = *match;
+        for (Board& b : m.boards) putBlock(b, 0, KindBlock);
         m.boards[0].toppedOut = row.lose0;
         m.boards[1].toppedOut = row.lose1;
         m.step();
@@ -117,8 +133,7 @@ TEST_F(Versus, AfterTheWaitBothBoardsRestartClean) {
     // waiting blocks, raised speed.
     for (int side = 0; side < 2; ++side) {
         Board& b = logic.boards[side];
-        b.grid[0][Board::Rows - 1].kind = KindBlock;
-        b.grid[0][Board::Rows - 1].colour = ColourRed;
+        putBlock(b, 0, KindBlock);
         b.brokenThisTurn = 4;
         b.chain = 2;
         b.pair.pivot.fallStep = b.pair.satellite.fallStep = 9;
@@ -168,18 +183,13 @@ TEST_F(Versus, TheMatchIsWonAtRoundsToWinAndANewOneBegins) {
 TEST_F(Versus, BrokenBlocksAreSentToTheOtherSide) {
     for (int side = 0; side < 2; ++side) {
         SCOPED_TRACE(side);
-        freshState();
-        MatchLogic m(800, 600);
-        m.versus.opponent = 2;
-        m.load();
-        for (int i = 0; i < MatchLogic::FirstRoundStart + 1; ++i) m.step();
+        auto match = versusMatch(MatchLogic::FirstRoundStart + 1);
+        MatchLogic& m = *match;
         // A red breaker on a red block breaks at once; the turn ends when
         // the pair has come down.
         Board& b = m.boards[side];
-        b.grid[0][Board::Rows - 1].kind = KindBreaker;
-        b.grid[0][Board::Rows - 1].colour = ColourRed;
-        b.grid[1][Board::Rows - 1].kind = KindBlock;
-        b.grid[1][Board::Rows - 1].colour = ColourRed;
+        putBlock(b, 0, KindBreaker);
+        putBlock(b, 1, KindBlock);
         const int other = 1 - side;
         int steps = 0;
         while (Players[other].pendingDrops == 0 && steps++ < 600) m.step();
