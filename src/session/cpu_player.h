@@ -35,8 +35,6 @@ public:
     // Sets this player's five keys in `live` for the coming controls.
     void steer(const Board& board, LiveInput& live);
 
-    int level() const { return level_; }
-
 private:
     struct Choice {
         int column;
