@@ -11,6 +11,7 @@ constexpr std::uint32_t LowerMask = 0x7fffffffu;
 } // namespace
 
 void RandomSource::seed(std::uint32_t value) {
+    seed_ = value;
     state_[0] = value;
     for (int i = 1; i < StateWords; ++i) {
         state_[i] = 1812433253u * (state_[i - 1] ^ (state_[i - 1] >> 30)) + static_cast<std::uint32_t>(i);

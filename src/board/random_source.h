@@ -18,6 +18,9 @@ public:
     void seed(std::uint32_t value);
     // True once the generator has been seeded (by hand or from the clock).
     bool seeded() const { return index_ != Unseeded; }
+    // The value of the last seeding (0 before any): other generators of the
+    // game derive their seeds from it, so that a run repeats as a whole.
+    std::uint32_t seedValue() const { return seed_; }
 
     // The next tempered output word.
     std::uint32_t nextWord();
@@ -39,6 +42,7 @@ private:
     std::uint32_t state_[StateWords] = {};
     int index_ = Unseeded;
     std::uint64_t draws_ = 0;
+    std::uint32_t seed_ = 0;
 };
 
 } // namespace tessaron

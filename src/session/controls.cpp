@@ -5,16 +5,18 @@
 
 namespace tessaron {
 
-void applyControls(Board& board) {
+void applyControls(Board& board) { applyControls(board, Live, Keys); }
+
+void applyControls(Board& board, const LiveInput& live, const KeySnapshot& keys) {
     if (board.frozen || !board.pair.active) return;
     FallingPair& pair = board.pair;
     if (board.controlMode == ControlKeyboard) {
-        if (Keys.newlyPressed(Live, board.keyLeft)) pair.moveLeft();
-        if (Keys.newlyPressed(Live, board.keyRight)) pair.moveRight();
-        if (KeySnapshot::down(Live, board.keySoftDrop)) pair.softDrop();
-        if (KeySnapshot::down(Live, board.keyHardDrop)) pair.hardDrop();
-        if (Keys.newlyPressed(Live, board.keyRotate)) pair.rotate();
-        if (Keys.newlyPressed(Live, ScanEnter)) Players[0].addPendingDrops(Random.randomInt(2, 8));
+        if (keys.newlyPressed(live, board.keyLeft)) pair.moveLeft();
+        if (keys.newlyPressed(live, board.keyRight)) pair.moveRight();
+        if (KeySnapshot::down(live, board.keySoftDrop)) pair.softDrop();
+        if (KeySnapshot::down(live, board.keyHardDrop)) pair.hardDrop();
+        if (keys.newlyPressed(live, board.keyRotate)) pair.rotate();
+        if (board.side == 0 && keys.newlyPressed(live, ScanEnter)) Players[0].addPendingDrops(Random.randomInt(2, 8));
     } else if (board.controlMode == ControlJoystick) {
         const JoystickSnapshot& joy = Joysticks[board.side == 0 ? 0 : 1];
         if (joy.newlyActive(JoyLeft)) pair.moveLeft();

@@ -12,7 +12,12 @@ namespace tessaron {
 
 // Allegro 4 scancodes (allegro/keyboard.h: KEY_Q, KEY_F9, ...), renamed so
 // that they never meet Allegro's macros of the same names.
+constexpr int ScanA = 1;
+constexpr int ScanD = 4;
+constexpr int ScanE = 5;
 constexpr int ScanQ = 17;
+constexpr int ScanS = 19;
+constexpr int ScanW = 23;
 constexpr int ScanF9 = 55;
 constexpr int ScanEsc = 59;
 constexpr int ScanEnter = 67;

@@ -1,13 +1,30 @@
 #include "session/match_logic.h"
 
+#include <cstdio>
+
 #include "session/controls.h"
 #include "session/logic_globals.h"
 
 namespace tessaron {
 namespace {
 const Rgb White{255, 255, 255};
+const Rgb Gold{255, 215, 0};
 constexpr float PanelKick = 35.25f;
+// Width of the space between the two grids in versus: both HUDs and up to
+// five round icons of each side fit in it.
+constexpr std::int32_t VersusGap = 190;
+
+int inRange(int value, int lo, int hi, int fallback) { return value >= lo && value <= hi ? value : fallback; }
 } // namespace
+
+VersusOptions VersusOptions::normalised() const {
+    const VersusOptions defaults;
+    VersusOptions v = *this;
+    v.opponent = inRange(opponent, 0, 2, defaults.opponent);
+    v.cpuLevel = inRange(cpuLevel, CpuPlayer::MinLevel, CpuPlayer::MaxLevel, defaults.cpuLevel);
+    v.roundsToWin = inRange(roundsToWin, 1, MaxRoundsToWin, defaults.roundsToWin);
+    return v;
+}
 
 MatchLogic::MatchLogic(int width, int height) : screenWidth(width), screenHeight(height) {
     for (Board& board : boards) {
@@ -32,12 +49,58 @@ void MatchLogic::beginLoad() {
     board.setKeySoftDrop(ScanDown);
     board.setKeyHardDrop(ScanUp);
     board.setKeyRotate(ScanSpace);
+    versus = versus.normalised();
+    if (versusOn()) placeVersusBoards();
 
     elapsedTicks = 0;
     roundStartTick = FirstRoundStart;
     roundReset();
+    if (versusOn()) {
+        addVersusMessage(White, 5, "Round 1");
+        return;
+    }
     messages.add(static_cast<float>(screenWidth / 2), static_cast<float>(screenHeight / 2 - 100), 6.25f, White, 0, 0,
                  6, 75, 5.5f, true, "Round 1");
+}
+
+// Both grids symmetric about the centre, board 0 on the left with its HUD on
+// its right, board 1 mirrored; board 1 gets what board 0 got at load, since
+// until now nothing but its construction has touched it.
+void MatchLogic::placeVersusBoards() {
+    const std::int32_t y = screenHeight / 2 - boards[0].height / 2;
+    const std::int32_t x0 = screenWidth / 2 - VersusGap / 2 - boards[0].width;
+    const std::int32_t x1 = screenWidth / 2 + VersusGap / 2;
+    boards[0].setHome(x0, y);
+    boards[0].setPosition(x0, y);
+    Board& b = boards[1];
+    b.setHome(x1, y);
+    b.setPosition(x1, y);
+    b.side = 1;
+    b.nextPair.preview = 1;
+    b.roundsWon = boards[0].roundsWon = 0;
+    Players[0].name = versus.opponent == 1 ? "Player" : "Player 1";
+    Players[1].name = versus.opponent == 1 ? "Computer" : "Player 2";
+    Players[1].layout = 1;
+    Players[1].pendingDrops = 0;
+    b.setControlMode(versus.opponent == 2 && versus.joystick ? ControlJoystick : ControlKeyboard);
+    b.setKeyLeft(Board1Keys.left);
+    b.setKeyRight(Board1Keys.right);
+    b.setKeySoftDrop(Board1Keys.softDrop);
+    b.setKeyHardDrop(Board1Keys.hardDrop);
+    b.setKeyRotate(Board1Keys.rotate);
+    // The second player's joystick is the first one attached.
+    if (b.controlMode == ControlJoystick) Joysticks[1].bind(0);
+    cpu = CpuPlayer(Random.seedValue() * 2654435761u + 1u, versus.cpuLevel, Board1Keys);
+    cpuInput = LiveInput();
+    cpuKeys.clear();
+    matchOver = false;
+}
+
+// Round and match messages go below the grids, where neither HUD is.
+void MatchLogic::addVersusMessage(const Rgb& colour, int fontIndex, const char* text) {
+    const std::int32_t gridBottom = boards[0].baseY + boards[0].height;
+    messages.add(static_cast<float>(screenWidth / 2), static_cast<float>((gridBottom + screenHeight) / 2), 6.25f,
+                 colour, 0, 0, fontIndex, 75, 5.5f, true, "%s", text);
 }
 
 void MatchLogic::finishLoad() {
@@ -56,10 +119,17 @@ void MatchLogic::step() {
     input();
     logicStep();
     if (!paused) applyControls(boards[0]);
+    if (!paused && versus.opponent == 1) {
+        cpu.steer(boards[1], cpuInput);
+        applyControls(boards[1], cpuInput, cpuKeys);
+    } else if (!paused && versus.opponent == 2) {
+        applyControls(boards[1]);
+    }
     Pointer.tick(Live.mouseButtons);
     Keys.refresh(Live);
     Joysticks[0].refresh();
     Joysticks[1].refresh();
+    if (versus.opponent == 1) cpuKeys.refresh(cpuInput);
 }
 
 void MatchLogic::input() {
@@ -79,6 +149,26 @@ void MatchLogic::logicStep() {
     messages.update();
     if (hooks.musicStep) hooks.musicStep(hooks.context);
     if (paused) return;
+
+    if (versusOn()) {
+        if (elapsedTicks >= roundStartTick) {
+            boards[0].frozen = boards[1].frozen = 0;
+            if (!roundStarted) startVersusRound();
+        }
+        boards[0].update();
+        boards[1].update();
+        Players[0].stepScoreDisplay();
+        Players[1].stepScoreDisplay();
+        versusLoseCheck();
+        if (elapsedTicks % SpeedUpInterval == 0) {
+            for (Board& b : boards) {
+                if (b.pair.pivot.fallStep >= MaxFallStep) continue;
+                b.pair.pivot.fallStep += 1;
+                b.pair.satellite.fallStep += 1;
+            }
+        }
+        return;
+    }
 
     Board& board = boards[0];
     if (elapsedTicks >= roundStartTick) {
@@ -111,6 +201,60 @@ void MatchLogic::roundReset() {
     board.newPairDue = 1;
     roundStarted = false;
     Players[0].pendingDrops = 0;
+    if (!versusOn()) return;
+    boards[1].frozen = 1;
+    boards[1].newPairDue = 1;
+    Players[1].pendingDrops = 0;
+}
+
+// Both boards start empty with score 0 and no turn left over from the last
+// round (a turn cut short by the other side's loss would otherwise be scored
+// and sent at the new round's first step); after a won match, both round
+// counts return to 0.
+void MatchLogic::startVersusRound() {
+    roundStarted = true;
+    if (matchOver) {
+        boards[0].roundsWon = boards[1].roundsWon = 0;
+        matchOver = false;
+    }
+    for (int side = 0; side < 2; ++side) {
+        Board& b = boards[side];
+        b.brokenThisTurn = b.brokenThisStep = b.chain = 0;
+        b.reset();
+        b.layout();
+        b.pair.pivot.fallStep = b.pair.satellite.fallStep = 2;
+        Players[side].addScore(-Players[side].score);
+    }
+}
+
+// A board that tops out loses the round and its blocks fly off; both at once
+// is a draw.  The other side's win may end the match.
+void MatchLogic::versusLoseCheck() {
+    const bool lost[2] = {boards[0].toppedOut != 0, boards[1].toppedOut != 0};
+    if (!lost[0] && !lost[1]) return;
+    for (int side = 0; side < 2; ++side) {
+        if (!lost[side]) continue;
+        boards[side].toppedOut = 0;
+        boards[side].scatter();
+    }
+    roundReset();
+    roundStartTick = elapsedTicks + RestartDelay;
+    if (lost[0]) ++roundsLost;
+    if (lost[0] && lost[1]) {
+        addVersusMessage(White, 5, "Draw");
+        return;
+    }
+    const int winner = lost[0] ? 1 : 0;
+    char text[64];
+    if (++boards[winner].roundsWon >= versus.roundsToWin) {
+        matchOver = true;
+        ++matchesWon[winner];
+        std::snprintf(text, sizeof text, "%s wins the match!", Players[winner].name);
+        addVersusMessage(Gold, 4, text);
+    } else {
+        std::snprintf(text, sizeof text, "%s wins the round", Players[winner].name);
+        addVersusMessage(White, 4, text);
+    }
 }
 
 void MatchLogic::loseCheck() {

@@ -2,6 +2,9 @@
 // by tessaron-sim: both boards, the session's messages, the pause panel,
 // ElapsedTicks, rounds, losing, the "Demo" notice and the speed-up, and the
 // logic half of a tick (input, logic step, controls, pointer, snapshots).
+// With an opponent (VersusOptions) board 1 plays too, driven by the computer
+// player, a second key set or a joystick: rounds are won and lost, and the
+// first side to win `roundsToWin` rounds wins the match.
 // The game keeps the resources, the frame and the TickCounter; it loads in
 // this order: back buffer, background pick, flags, banks, music pick, then
 // beginLoad() (board placement, round reset, "Round 1"), the music start,
@@ -13,6 +16,8 @@
 #include <cstdint>
 
 #include "board/board.h"
+#include "session/cpu_player.h"
+#include "session/input.h"
 #include "render/messages.h"
 #include "render/pause_panel.h"
 
@@ -25,6 +30,22 @@ struct MatchHooks {
     void (*screenshot)(void* context) = nullptr;
     void* context = nullptr;
 };
+
+// The versus settings ([Game] in cfg/config.cfg).
+struct VersusOptions {
+    static constexpr int MaxRoundsToWin = 5;  // icons of both sides fit between the boards
+    int opponent = 0;       // 0 none (board 1 idle), 1 the computer, 2 a second player
+    int cpuLevel = 3;       // 1..5
+    int roundsToWin = 3;    // 1..MaxRoundsToWin
+    bool joystick = false;  // a joystick is attached: a second player steers with it
+
+    // Each value outside its range replaced by its default.
+    VersusOptions normalised() const;
+};
+
+// The keys of board 0 and of the second player on board 1.
+constexpr PlayerKeys Board0Keys{ScanLeft, ScanRight, ScanDown, ScanUp, ScanSpace};
+constexpr PlayerKeys Board1Keys{ScanA, ScanD, ScanS, ScanW, ScanE};
 
 class MatchLogic {
 public:
@@ -55,6 +76,7 @@ public:
     void logicStep();
     void roundReset();
     void loseCheck();
+    bool versusOn() const { return versus.opponent != 0; }
 
     // Set by Q on the open panel or by Shift+Escape; the game then sets its
     // QuitFlag, the simulator stops.
@@ -72,7 +94,23 @@ public:
     PausePanel panel;
     std::int32_t roundsLost = 0;
 
+    // Set before load; normalised by it.
+    VersusOptions versus;
+    // A side has won the match: both round counts return to 0 when the
+    // next round starts.
+    bool matchOver = false;
+    std::int32_t matchesWon[2] = {0, 0};
+    // The computer player of board 1 and the keys it holds.
+    CpuPlayer cpu{0, 3, Board1Keys};
+    LiveInput cpuInput;
+    KeySnapshot cpuKeys;
+
 private:
+    void placeVersusBoards();
+    void startVersusRound();
+    void versusLoseCheck();
+    void addVersusMessage(const Rgb& colour, int fontIndex, const char* text);
+
     bool quitRequested_ = false;
 };
 

@@ -138,6 +138,10 @@ void MatchSession::load() {
     logic_.hooks.musicStep = musicStep;
     logic_.hooks.screenshot = screenshotHook;
     logic_.hooks.context = this;
+    logic_.versus.opponent = Config.opponent;
+    logic_.versus.cpuLevel = Config.cpuLevel;
+    logic_.versus.roundsToWin = Config.roundsToWin;
+    logic_.versus.joystick = num_joysticks > 0;
     logic_.beginLoad();
 
     // 10. The music.
@@ -164,8 +168,9 @@ void MatchSession::draw() {
         if (background_->w < backBuffer_->w || background_->h < backBuffer_->h) clear_bitmap(backBuffer_);
         blit(background_, backBuffer_, 0, 0, 0, 0, background_->w, background_->h);
     }
-    // 2. Board 0 with its HUD, particles and messages.
+    // 2. Board 0 with its HUD, particles and messages; board 1 in versus.
     drawBoard(logic_.boards[0], backBuffer_);
+    if (logic_.versusOn()) drawBoard(logic_.boards[1], backBuffer_);
     // 3. The session's messages.
     drawMessages(logic_.messages, backBuffer_);
     // 4. The pause panel.
@@ -201,6 +206,8 @@ void MatchSession::shutdown() {
     GameSamples.free();
     logic_.boards[0].particles.clear();
     logic_.boards[0].messages.clear();
+    logic_.boards[1].particles.clear();
+    logic_.boards[1].messages.clear();
     PanelSounds.free();
     setSoundCueHandler(nullptr);
     shutDown_ = true;

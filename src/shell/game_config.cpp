@@ -2,6 +2,8 @@
 
 #include <allegro.h>
 
+#include "session/match_logic.h"
+
 namespace tessaron {
 
 int normaliseColourDepth(int bitsPerPixel) {
@@ -24,6 +26,14 @@ GameConfig readGameConfig(const char* path) {
     config.screenWidth = get_config_int("Video", "screen_width", defaults.screenWidth);
     config.screenHeight = get_config_int("Video", "screen_height", defaults.screenHeight);
     config.fullscreen = get_config_int("Video", "fullscreen", defaults.fullscreen);
+    VersusOptions versus;
+    versus.opponent = get_config_int("Game", "opponent", defaults.opponent);
+    versus.cpuLevel = get_config_int("Game", "cpu_level", defaults.cpuLevel);
+    versus.roundsToWin = get_config_int("Game", "rounds_to_win", defaults.roundsToWin);
+    versus = versus.normalised();
+    config.opponent = versus.opponent;
+    config.cpuLevel = versus.cpuLevel;
+    config.roundsToWin = versus.roundsToWin;
     return config;
 }
 

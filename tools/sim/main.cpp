@@ -8,8 +8,10 @@ int main(int argc, char** argv) {
     using namespace tessaron::sim;
     Options options;
     std::vector<ScriptLine> script;
+    std::vector<ScriptLine> script2;
     std::string problem = parseOptions(argc - 1, argv + 1, options);
     if (problem.empty() && !options.scriptPath.empty()) problem = loadScript(options.scriptPath, script);
+    if (problem.empty() && !options.script2Path.empty()) problem = loadScript(options.script2Path, script2);
     std::FILE* trace = nullptr;
     if (problem.empty() && !options.tracePath.empty()) {
         trace = options.tracePath == "-" ? stdout : std::fopen(options.tracePath.c_str(), "w");
@@ -24,7 +26,7 @@ int main(int argc, char** argv) {
                      static_cast<unsigned long long>(options.steps),
                      options.bot ? "bot playing" : options.scriptPath.empty() ? "no keys" : "scripted keys");
     }
-    Summary summary = run(options, script, trace);
+    Summary summary = run(options, script, trace, script2);
     if (trace && trace != stdout) std::fclose(trace);
     std::printf("%s\n", summaryLine(summary).c_str());
     return 0;

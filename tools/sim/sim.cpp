@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "board/sound_cue.h"
-#include "bot.h"
+#include "session/cpu_player.h"
 #include "session/logic_globals.h"
 #include "session/match_logic.h"
 
@@ -101,23 +101,11 @@ void addNewTexts(Line& line, const FloatingMessageList& list, std::uint64_t n, b
     }
 }
 
-void writeTraceLine(Line& line, std::FILE* out, std::uint64_t step, const MatchLogic& logic, std::uint64_t boardAdded,
-                    std::uint64_t sessionAdded) {
-    const Board& b = logic.boards[0];
+// A board's own fields, from "board" to "messages"; `own` and `other` are
+// the indexes of its PlayerRecord and the other side's.
+void addBoardFields(Line& line, const Board& b, int own, int other) {
     const FallingPair& pair = b.pair;
-    line.add("{\"step\":%llu,\"t\":%d,\"paused\":%d,\"draws\":%llu,\"sounds\":[", static_cast<unsigned long long>(step),
-             logic.elapsedTicks, logic.paused ? 1 : 0, static_cast<unsigned long long>(Random.draws()));
-    for (std::size_t i = 0; i < StepSounds.size(); ++i) {
-        if (i) line.addChar(',');
-        if (StepSounds[i] == SoundPanelWake) {
-            line.add("\"wake\"");
-        } else if (StepSounds[i] == SoundPanelBack) {
-            line.add("\"back\"");
-        } else {
-            line.add("%d", StepSounds[i]);
-        }
-    }
-    line.add("],\"board\":[%d,%d],\"tick\":%d,\"frozen\":%d,\"flash\":%d,\"grid\":", b.x, b.y, b.tick, b.frozen ? 1 : 0,
+    line.add("\"board\":[%d,%d],\"tick\":%d,\"frozen\":%d,\"flash\":%d,\"grid\":", b.x, b.y, b.tick, b.frozen ? 1 : 0,
              b.flash);
     addGrid(line, b.grid);
     line.add(",\"staging\":");
@@ -131,17 +119,63 @@ void writeTraceLine(Line& line, std::FILE* out, std::uint64_t step, const MatchL
              pair.pivot.fallStep);
     line.add(",\"next\":\"%c%c\",\"score\":%d,\"shown\":%d,\"glow\":%d,\"pending\":[%d,%d],\"danger\":%d,"
              "\"chain\":%d,\"broken\":%d,\"settle\":%d,\"busy\":%d,\"newPairDue\":%d,\"toppedOut\":%d,"
-             "\"particles\":%d,\"messages\":%zu,\"smessages\":%zu,\"texts\":[",
-             blockChar(b.nextPair.pivot), blockChar(b.nextPair.satellite), Players[0].score, Players[0].shownScore,
-             Players[0].scoreGlow, Players[0].pendingDrops, Players[1].pendingDrops, b.danger, b.chain,
-             b.brokenThisTurn, b.settleUntil, b.busyUntil, b.newPairDue ? 1 : 0, b.toppedOut ? 1 : 0,
-             b.particles.count, b.messages.items.size(), logic.messages.items.size());
+             "\"particles\":%d,\"messages\":%zu",
+             blockChar(b.nextPair.pivot), blockChar(b.nextPair.satellite), Players[own].score,
+             Players[own].shownScore, Players[own].scoreGlow, Players[own].pendingDrops, Players[other].pendingDrops,
+             b.danger, b.chain, b.brokenThisTurn, b.settleUntil, b.busyUntil, b.newPairDue ? 1 : 0,
+             b.toppedOut ? 1 : 0, b.particles.count, b.messages.items.size());
+}
+
+// Message counts of the two boards and the session before a step.
+struct AddedBefore {
+    std::uint64_t board[2];
+    std::uint64_t session;
+};
+
+void writeTraceLine(Line& line, std::FILE* out, std::uint64_t step, const MatchLogic& logic,
+                    const AddedBefore& before) {
+    const Board& b = logic.boards[0];
+    line.add("{\"step\":%llu,\"t\":%d,\"paused\":%d,\"draws\":%llu,\"sounds\":[", static_cast<unsigned long long>(step),
+             logic.elapsedTicks, logic.paused ? 1 : 0, static_cast<unsigned long long>(Random.draws()));
+    for (std::size_t i = 0; i < StepSounds.size(); ++i) {
+        if (i) line.addChar(',');
+        if (StepSounds[i] == SoundPanelWake) {
+            line.add("\"wake\"");
+        } else if (StepSounds[i] == SoundPanelBack) {
+            line.add("\"back\"");
+        } else {
+            line.add("%d", StepSounds[i]);
+        }
+    }
+    line.add("],");
+    addBoardFields(line, b, 0, 1);
+    line.add(",\"smessages\":%zu,\"texts\":[", logic.messages.items.size());
     bool first = true;
-    addNewTexts(line, b.messages, b.messages.added - boardAdded, first);
-    addNewTexts(line, logic.messages, logic.messages.added - sessionAdded, first);
-    line.add("],\"panel\":[%.9g,%.9g,%.9g]}", static_cast<double>(logic.panel.alpha),
+    addNewTexts(line, b.messages, b.messages.added - before.board[0], first);
+    addNewTexts(line, logic.messages, logic.messages.added - before.session, first);
+    line.add("],\"panel\":[%.9g,%.9g,%.9g]", static_cast<double>(logic.panel.alpha),
              static_cast<double>(logic.panel.width), static_cast<double>(logic.panel.height));
+    if (logic.versusOn()) {
+        const Board& b1 = logic.boards[1];
+        line.add(",\"roundsWon\":%d,\"board1\":{", b.roundsWon);
+        addBoardFields(line, b1, 1, 0);
+        line.add(",\"texts\":[");
+        first = true;
+        addNewTexts(line, b1.messages, b1.messages.added - before.board[1], first);
+        line.add("],\"roundsWon\":%d}", b1.roundsWon);
+    }
+    line.addChar('}');
     line.write(out);
+}
+
+// Board 1's key for a script word of board 0's five steering keys, or -1.
+int board1Key(int scancode) {
+    if (scancode == ScanLeft) return Board1Keys.left;
+    if (scancode == ScanRight) return Board1Keys.right;
+    if (scancode == ScanDown) return Board1Keys.softDrop;
+    if (scancode == ScanUp) return Board1Keys.hardDrop;
+    if (scancode == ScanSpace) return Board1Keys.rotate;
+    return -1;
 }
 
 } // namespace
@@ -174,13 +208,24 @@ std::string parseOptions(int argc, const char* const* argv, Options& options) {
             if (flag == "--steps") options.steps = number;
             if (flag == "--width") options.width = static_cast<int>(number);
             if (flag == "--height") options.height = static_cast<int>(number);
-        } else if (flag == "--script" || flag == "--trace") {
+        } else if (flag == "--opponent" || flag == "--cpu-level") {
+            if (!value(text)) return "missing value after " + flag;
+            const bool level = flag == "--cpu-level";
+            if (!parseUnsigned(text, level ? CpuPlayer::MaxLevel : 2, number) ||
+                (level && number < CpuPlayer::MinLevel))
+                return "bad number for " + flag + ": '" + text + "'";
+            (level ? options.cpuLevel : options.opponent) = static_cast<int>(number);
+        } else if (flag == "--script" || flag == "--trace" || flag == "--script2") {
             if (!value(text) || *text == '\0') return "missing value after " + flag;
-            (flag == "--script" ? options.scriptPath : options.tracePath) = text;
+            std::string& path = flag == "--script"  ? options.scriptPath
+                                : flag == "--trace" ? options.tracePath
+                                                    : options.script2Path;
+            path = text;
         } else {
             return "unknown argument '" + flag + "'";
         }
     }
+    if (!options.script2Path.empty() && options.opponent != 2) return "--script2 needs --opponent 2";
     return "";
 }
 
@@ -238,7 +283,8 @@ std::string loadScript(const std::string& path, std::vector<ScriptLine>& script)
     return parseScript(text, script);
 }
 
-Summary run(const Options& options, const std::vector<ScriptLine>& script, std::FILE* trace) {
+Summary run(const Options& options, const std::vector<ScriptLine>& script, std::FILE* trace,
+            const std::vector<ScriptLine>& script2, KeyRecorder recorder, void* context) {
     // A fresh process state: seeded stream, new records and input.
     Random = RandomSource();
     Random.seed(options.seed);
@@ -251,31 +297,59 @@ Summary run(const Options& options, const std::vector<ScriptLine>& script, std::
     StepSounds.reserve(256);
 
     MatchLogic logic(options.width, options.height);
+    logic.versus.opponent = options.opponent;
+    logic.versus.cpuLevel = options.cpuLevel;
+    logic.versus.roundsToWin = options.roundsToWin;
     logic.load();
-    Bot bot(options.seed);
+    CpuPlayer bot(options.seed, options.botLevel, Board0Keys);
     Line line;
 
     const auto started = std::chrono::steady_clock::now();
     std::size_t nextLine = 0;
+    std::size_t nextLine2 = 0;
+    const std::vector<int>* held = nullptr;
+    const std::vector<int>* held2 = nullptr;
+    std::vector<int> cpuHeld;
     Summary summary;
     for (std::uint64_t step = 1; step <= options.steps; ++step) {
-        if (nextLine < script.size() && script[nextLine].step == step) {
+        const bool change = nextLine < script.size() && script[nextLine].step == step;
+        const bool change2 = nextLine2 < script2.size() && script2[nextLine2].step == step;
+        if (change) held = &script[nextLine++].keys;
+        if (change2) held2 = &script2[nextLine2++].keys;
+        if (change || change2) {
             std::memset(Live.keys, 0, sizeof Live.keys);
-            for (int key : script[nextLine].keys) {
+            for (int key : held ? *held : std::vector<int>()) {
                 // The bot plays alone: the script keeps only the pause and
                 // quit keys (Enter would add blocks and draw a number).
                 if (!options.bot || key == ScanEsc || key == ScanQ || key == ScanLShift) Live.keys[key] = 1;
             }
-            ++nextLine;
+            // The second script holds board 1's keys, named as board 0's.
+            for (int key : held2 ? *held2 : std::vector<int>()) {
+                if (board1Key(key) >= 0) Live.keys[board1Key(key)] = 1;
+            }
         }
         if (options.bot) bot.steer(logic.boards[0], Live);
         StepSounds.clear();
-        const std::uint64_t boardAdded = logic.boards[0].messages.added;
-        const std::uint64_t sessionAdded = logic.messages.added;
+        const AddedBefore before{{logic.boards[0].messages.added, logic.boards[1].messages.added},
+                                 logic.messages.added};
         logic.step();
-        if (trace) writeTraceLine(line, trace, step, logic, boardAdded, sessionAdded);
+        if (trace) writeTraceLine(line, trace, step, logic, before);
+        if (recorder) {
+            cpuHeld.clear();
+            for (int key : {ScanLeft, ScanRight, ScanDown, ScanUp, ScanSpace}) {
+                if (logic.cpuInput.keys[board1Key(key)]) cpuHeld.push_back(key);
+            }
+            recorder(context, step, cpuHeld);
+        }
         summary.steps = step;
         if (logic.quitRequested()) break;
+        if (options.stopAfterMatches > 0 && logic.matchesWon[0] + logic.matchesWon[1] >= options.stopAfterMatches)
+            break;
+    }
+    summary.versus = logic.versusOn();
+    for (int side = 0; side < 2; ++side) {
+        summary.roundsWon[side] = logic.boards[side].roundsWon;
+        summary.matchesWon[side] = logic.matchesWon[side];
     }
     summary.elapsedSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     summary.score = Players[0].score;
@@ -291,7 +365,13 @@ std::string summaryLine(const Summary& s) {
     std::snprintf(text, sizeof text, "steps=%llu elapsed_s=%.3f steps_per_s=%.0f score=%d rounds_lost=%d draws=%llu",
                   static_cast<unsigned long long>(s.steps), s.elapsedSeconds, perSecond, s.score, s.roundsLost,
                   static_cast<unsigned long long>(s.draws));
-    return text;
+    std::string line = text;
+    if (s.versus) {
+        std::snprintf(text, sizeof text, " rounds_won=%d,%d matches_won=%d,%d", s.roundsWon[0], s.roundsWon[1],
+                      s.matchesWon[0], s.matchesWon[1]);
+        line += text;
+    }
+    return line;
 }
 
 } // namespace sim

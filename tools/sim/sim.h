@@ -30,6 +30,12 @@ struct Options {
     std::string scriptPath;
     std::string tracePath;  // "" none, "-" standard output
     bool bot = false;
+    int botLevel = 0;       // the bot's CpuPlayer level (0: the quick bot)
+    int opponent = 0;       // 0 none, 1 the computer, 2 --script2 on board 1
+    int cpuLevel = 3;
+    int roundsToWin = 3;
+    std::string script2Path;
+    int stopAfterMatches = 0;  // > 0: stop once this many matches are won
     int width = 1024;
     int height = 768;
     bool quiet = false;
@@ -41,7 +47,15 @@ struct Summary {
     std::int32_t score = 0;
     std::int32_t roundsLost = 0;
     std::uint64_t draws = 0;
+    // With an opponent: each side's rounds won now, and matches won.
+    bool versus = false;
+    std::int32_t roundsWon[2] = {0, 0};
+    std::int32_t matchesWon[2] = {0, 0};
 };
+
+// Board 1's keys, as the script words of its second script, held by the
+// computer player during a step (for replaying its game as a script).
+using KeyRecorder = void (*)(void* context, std::uint64_t step, const std::vector<int>& keys);
 
 // Parses the command line (without the program name).  Returns "" or the
 // one-line description of the problem.
@@ -51,8 +65,11 @@ std::string parseScript(const std::string& text, std::vector<ScriptLine>& script
 // Reads and parses a script file.
 std::string loadScript(const std::string& path, std::vector<ScriptLine>& script);
 
-// Runs a whole simulation.  The trace, if any, goes to `trace`.
-Summary run(const Options& options, const std::vector<ScriptLine>& script, std::FILE* trace);
+// Runs a whole simulation.  The trace, if any, goes to `trace`; `script2`
+// drives board 1 when the opponent is 2; `recorder`, if set, hears the keys
+// the computer opponent holds at each step, as script words of board 0.
+Summary run(const Options& options, const std::vector<ScriptLine>& script, std::FILE* trace,
+            const std::vector<ScriptLine>& script2 = {}, KeyRecorder recorder = nullptr, void* context = nullptr);
 
 // Formats the summary line (without a newline).
 std::string summaryLine(const Summary& summary);

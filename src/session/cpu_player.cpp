@@ -1,0 +1,363 @@
+#include "session/cpu_player.h"
+
+#include "board/board.h"
+#include "session/input.h"
+
+namespace tessaron {
+namespace {
+constexpr int Columns = Board::Columns;
+constexpr int Rows = Board::Rows;
+const int StepColumn[4] = {-1, 1, 0, 0};
+const int StepRow[4] = {0, 0, -1, 1};
+
+// How each level plays.  `think`: steps before its first key on a pair;
+// `gap`: steps from one press to the next (2 is as fast as fresh presses
+// go); `consider`: percent of the placements it looks at; `error`: percent
+// of pairs put in a random place; `send`: worth of one block sent;
+// `contact`: worth of two touching blocks of a colour (groups to break
+// later); `height`: cost of a tall stack; `lookAhead`: plans the next pair
+// too; `hard`/`soft`: percent of pairs hard dropped, else soft dropped.
+struct Profile {
+    int think, gap, consider, error, send, contact, height, noise;
+    bool lookAhead;
+    int hard, soft;
+    int patience;
+};
+const Profile Profiles[6] = {
+    {0, 2, 100, 0, 0, 0, 0, 8, false, 25, 100, 40},  // 0: the simulator's bot
+    {22, 7, 35, 30, 2, 1, 1, 40, false, 0, 30, 200},
+    {12, 4, 65, 15, 4, 3, 2, 16, false, 0, 100, 150},
+    {6, 3, 100, 6, 6, 4, 3, 6, false, 40, 100, 120},
+    {2, 2, 100, 2, 8, 5, 3, 2, true, 100, 100, 100},
+    {0, 2, 100, 0, 10, 6, 3, 0, true, 100, 100, 100},
+};
+
+// Worth of one block at its landing place for the quick bot: contact with
+// its colour, and much more when a breaker meets its colour (the group
+// goes).
+struct Placement {
+    int column;
+    int row;
+    int colour;
+    int kind;
+};
+int placementWorth(const Board& board, const Placement& self, const Placement& other) {
+    int worth = self.row * 4;  // low is good
+    for (int n = 0; n < 4; ++n) {
+        const int c = self.column + StepColumn[n];
+        const int r = self.row + StepRow[n];
+        if (c < 0 || c >= Columns || r < 0 || r >= Rows) continue;
+        int colour = -1;
+        int kind = KindEmpty;
+        if (c == other.column && r == other.row) {
+            colour = other.colour;
+            kind = other.kind;
+        } else if (board.grid[c][r].occupied()) {
+            colour = board.grid[c][r].colour;
+            kind = board.grid[c][r].kind;
+        }
+        if (colour != self.colour) continue;
+        worth += 10;
+        if (self.kind == KindBreaker || kind == KindBreaker) worth += 200;
+    }
+    return worth;
+}
+
+// A settled copy of a grid for trying placements: blocks only, no motion.
+struct Field {
+    std::int8_t kind[Columns][Rows];
+    std::int8_t colour[Columns][Rows];
+
+    explicit Field(const Board& board) {
+        for (int c = 0; c < Columns; ++c) {
+            for (int r = 0; r < Rows; ++r) {
+                kind[c][r] = static_cast<std::int8_t>(board.grid[c][r].kind);
+                colour[c][r] = static_cast<std::int8_t>(board.grid[c][r].colour);
+            }
+        }
+        settle();
+    }
+    bool occupied(int c, int r) const { return kind[c][r] != KindEmpty; }
+    int top(int c) const {
+        int r = 0;
+        while (r < Rows && !occupied(c, r)) ++r;
+        return r;
+    }
+    // Every column's blocks fall to the bottom, keeping their order.
+    void settle() {
+        for (int c = 0; c < Columns; ++c) {
+            int to = Rows - 1;
+            for (int r = Rows - 1; r >= 0; --r) {
+                if (!occupied(c, r)) continue;
+                if (to != r) {
+                    kind[c][to] = kind[c][r];
+                    colour[c][to] = colour[c][r];
+                    kind[c][r] = KindEmpty;
+                    colour[c][r] = ColourNone;
+                }
+                --to;
+            }
+        }
+    }
+    // Puts the pair at a column and turn; false when it would not fit below
+    // the top row.
+    bool drop(const Cell& pivot, const Cell& satellite, int column, int rotation) {
+        const int sc = column + FallingPair::satelliteColumnOffset(rotation);
+        if (sc < 0 || sc >= Columns) return false;
+        int pr, sr;
+        if (rotation == RotationAbove || rotation == RotationBelow) {
+            const int low = top(column) - 1;
+            pr = rotation == RotationAbove ? low : low - 1;
+            sr = rotation == RotationAbove ? low - 1 : low;
+        } else {
+            pr = top(column) - 1;
+            sr = top(sc) - 1;
+        }
+        if (pr < 1 || sr < 1) return false;
+        kind[column][pr] = static_cast<std::int8_t>(pivot.kind);
+        colour[column][pr] = static_cast<std::int8_t>(pivot.colour);
+        kind[sc][sr] = static_cast<std::int8_t>(satellite.kind);
+        colour[sc][sr] = static_cast<std::int8_t>(satellite.colour);
+        return true;
+    }
+    // Breaks every group a breaker touches, lets the rest fall, again until
+    // nothing breaks; returns the blocks the turn would send.
+    int resolve() {
+        int broken = 0;
+        int chain = 0;
+        for (;;) {
+            bool marked[Columns][Rows] = {};
+            int stack[Columns * Rows];
+            int count = 0;
+            for (int c = 0; c < Columns; ++c) {
+                for (int r = 0; r < Rows; ++r) {
+                    if (kind[c][r] != KindBreaker || marked[c][r] || !touchesColour(c, r)) continue;
+                    int depth = 0;
+                    stack[depth++] = c * Rows + r;
+                    marked[c][r] = true;
+                    ++count;
+                    while (depth > 0) {
+                        const int at = stack[--depth];
+                        for (int n = 0; n < 4; ++n) {
+                            const int nc = at / Rows + StepColumn[n];
+                            const int nr = at % Rows + StepRow[n];
+                            if (nc < 0 || nc >= Columns || nr < 0 || nr >= Rows || marked[nc][nr]) continue;
+                            if (!occupied(nc, nr) || colour[nc][nr] != colour[c][r]) continue;
+                            marked[nc][nr] = true;
+                            ++count;
+                            stack[depth++] = nc * Rows + nr;
+                        }
+                    }
+                }
+            }
+            if (count == 0) break;
+            broken += count;
+            ++chain;
+            for (int c = 0; c < Columns; ++c) {
+                for (int r = 0; r < Rows; ++r) {
+                    if (!marked[c][r]) continue;
+                    kind[c][r] = KindEmpty;
+                    colour[c][r] = ColourNone;
+                }
+            }
+            settle();
+        }
+        return broken * chain;
+    }
+    bool touchesColour(int c, int r) const {
+        for (int n = 0; n < 4; ++n) {
+            const int nc = c + StepColumn[n];
+            const int nr = r + StepRow[n];
+            if (nc >= 0 && nc < Columns && nr >= 0 && nr < Rows && occupied(nc, nr) &&
+                colour[nc][nr] == colour[c][r])
+                return true;
+        }
+        return false;
+    }
+    // Touching pairs of blocks of one colour: groups a breaker can take later.
+    int contacts() const {
+        int n = 0;
+        for (int c = 0; c < Columns; ++c) {
+            for (int r = 0; r < Rows; ++r) {
+                if (!occupied(c, r)) continue;
+                if (c + 1 < Columns && occupied(c + 1, r) && colour[c + 1][r] == colour[c][r]) ++n;
+                if (r + 1 < Rows && occupied(c, r + 1) && colour[c][r + 1] == colour[c][r]) ++n;
+            }
+        }
+        return n;
+    }
+    // A tall stack costs more the taller it is, most in the middle columns
+    // where new pairs come in.
+    int heightCost() const {
+        int cost = 0;
+        for (int c = 0; c < Columns; ++c) {
+            const int h = Rows - top(c);
+            cost += h * h;
+            if ((c == 3 || c == 4) && h > 7) cost += 40 * (h - 7);
+        }
+        return cost;
+    }
+};
+
+int fieldWorth(const Profile& p, Field& field) {
+    const int sent = field.resolve();
+    return p.send * sent * 4 + p.contact * field.contacts() * 2 - p.height * field.heightCost() / 2;
+}
+
+} // namespace
+
+CpuPlayer::CpuPlayer(std::uint32_t seed, int level, const PlayerKeys& keys)
+    : state_(seed ^ 0x9e3779b9u), level_(level >= 0 && level <= MaxLevel ? level : 3), keys_(keys) {
+    if (state_ == 0) state_ = 1;
+}
+
+// xorshift32: the player's own stream.
+std::uint32_t CpuPlayer::next() {
+    state_ ^= state_ << 13;
+    state_ ^= state_ >> 17;
+    state_ ^= state_ << 5;
+    return state_;
+}
+
+bool CpuPlayer::chance(int percent) { return static_cast<int>(next() % 100) < percent; }
+
+CpuPlayer::Choice CpuPlayer::planQuick(const Board& board) {
+    int top[Columns];
+    for (int c = 0; c < Columns; ++c) {
+        top[c] = Rows;
+        for (int r = 0; r < Rows; ++r) {
+            if (board.grid[c][r].occupied()) {
+                top[c] = r;
+                break;
+            }
+        }
+    }
+    const Cell& p = board.pair.pivot;
+    const Cell& s = board.pair.satellite;
+    int best = -1000000;
+    Choice choice{3, 0};
+    for (int rot = 0; rot < 4; ++rot) {
+        const int dc = FallingPair::satelliteColumnOffset(rot);
+        for (int c = 0; c < Columns; ++c) {
+            const int sc = c + dc;
+            if (sc < 0 || sc >= Columns) continue;
+            Placement pivot{c, 0, p.colour, p.kind};
+            Placement sat{sc, 0, s.colour, s.kind};
+            if (rot == RotationAbove) {
+                pivot.row = top[c] - 1;
+                sat.row = top[c] - 2;
+            } else if (rot == RotationBelow) {
+                sat.row = top[c] - 1;
+                pivot.row = top[c] - 2;
+            } else {
+                pivot.row = top[c] - 1;
+                sat.row = top[sc] - 1;
+            }
+            if (pivot.row < 1 || sat.row < 1) continue;  // too close to the top
+            int worth = placementWorth(board, pivot, sat) + placementWorth(board, sat, pivot);
+            worth -= (c > 3 ? c - 3 : 3 - c);  // short trips
+            worth += static_cast<int>(next() % 8);
+            if (worth > best) {
+                best = worth;
+                choice = Choice{c, rot};
+            }
+        }
+    }
+    if (best == -1000000) choice = Choice{static_cast<int>(next() % Columns), 0};
+    return choice;
+}
+
+CpuPlayer::Choice CpuPlayer::planSearch(const Board& board) {
+    const Profile& p = Profiles[level_];
+    const Field start(board);
+    const Cell& nextPivot = board.nextPair.satellite;  // the upper preview block becomes the pivot
+    const Cell& nextSatellite = board.nextPair.pivot;
+    Choice choice{3, 0};
+    Choice any[Columns * 4];
+    int anyCount = 0;
+    long best = -1000000000L;
+    for (int rot = 0; rot < 4; ++rot) {
+        for (int c = 0; c < Columns; ++c) {
+            Field field = start;
+            if (!field.drop(board.pair.pivot, board.pair.satellite, c, rot)) continue;
+            any[anyCount++] = Choice{c, rot};
+            if (!chance(p.consider)) continue;
+            long worth = fieldWorth(p, field);
+            if (p.lookAhead) {
+                long after = -1000000;
+                for (int rot2 = 0; rot2 < 4; ++rot2) {
+                    for (int c2 = 0; c2 < Columns; ++c2) {
+                        Field second = field;
+                        if (!second.drop(nextPivot, nextSatellite, c2, rot2)) continue;
+                        const long w = fieldWorth(p, second);
+                        if (w > after) after = w;
+                    }
+                }
+                worth += after * 3 / 4;
+            }
+            worth -= (c > 3 ? c - 3 : 3 - c) + (rot == 0 ? 0 : 1);  // short trips
+            if (p.noise > 0) worth += static_cast<long>(next() % static_cast<std::uint32_t>(p.noise));
+            if (worth > best) {
+                best = worth;
+                choice = Choice{c, rot};
+            }
+        }
+    }
+    if (anyCount > 0 && (best == -1000000000L || chance(p.error)))
+        choice = any[next() % static_cast<std::uint32_t>(anyCount)];
+    return choice;
+}
+
+void CpuPlayer::plan(const Board& board) {
+    const Profile& p = Profiles[level_];
+    if (level_ == 0) {
+        target_ = planQuick(board);
+        drop_ = (next() % 4) == 0 ? 2 : 1;
+    } else {
+        target_ = planSearch(board);
+        drop_ = chance(p.hard) ? 2 : chance(p.soft) ? 1 : 0;
+    }
+    if (wait_ < p.think) wait_ = p.think;
+    stepsOnPair_ = 0;
+    planned_ = true;
+}
+
+void CpuPlayer::steer(const Board& board, LiveInput& live) {
+    live.keys[keys_.left] = live.keys[keys_.right] = live.keys[keys_.softDrop] = 0;
+    live.keys[keys_.hardDrop] = live.keys[keys_.rotate] = 0;
+    const FallingPair& pair = board.pair;
+    if (board.frozen || !pair.active) {
+        planned_ = false;
+        wait_ = 0;
+        return;
+    }
+    if (!planned_ || pair.age < lastAge_) plan(board);
+    lastAge_ = pair.age;
+    ++stepsOnPair_;
+
+    // Thinking, or the released steps a fresh press needs.
+    if (wait_ > 0) {
+        --wait_;
+        return;
+    }
+    const Profile& p = Profiles[level_];
+    const bool steering = stepsOnPair_ < p.patience;
+    int press = -1;
+    if (steering && pair.rotation != target_.rotation) {
+        press = keys_.rotate;
+    } else if (steering && pair.column < target_.column) {
+        press = keys_.right;
+    } else if (steering && pair.column > target_.column) {
+        press = keys_.left;
+    }
+    if (press >= 0) {
+        live.keys[press] = 1;
+        wait_ = p.gap - 1;
+    } else if (drop_ == 2) {
+        live.keys[keys_.hardDrop] = 1;
+    } else if (drop_ == 1) {
+        live.keys[keys_.softDrop] = 1;
+    }
+}
+
+} // namespace tessaron
