@@ -5,6 +5,7 @@
 
 #include "audio/audio_system.h"
 #include "render/bitmap_bank.h"
+#include "render/bmp_file.h"
 #include "render/board_draw.h"
 #include "render/messages_draw.h"
 #include "render/pause_panel_draw.h"
@@ -90,9 +91,9 @@ void MatchSession::loadBackground() {
     if (picked) {
         char path[512];
         std::snprintf(path, sizeof path, "%s%s", BackgroundDirectory, picked);
-        background_ = load_bitmap(path, nullptr);
+        background_ = loadCheckedBmp(path);
     } else {
-        background_ = load_bitmap(FallbackBackground, nullptr);
+        background_ = loadCheckedBmp(FallbackBackground);
     }
 }
 
