@@ -123,7 +123,7 @@ void MatchSession::load() {
     bool picturesLoaded = loadPictureBanks(&missing);
     if (!backBuffer_) missing += "\n  (no memory for a screen-sized picture)";
     if (!picturesLoaded || !backBuffer_) {
-        reportFatal(("Tessaron cannot start: these data files are missing or unreadable:" + missing).c_str());
+        reportMissingData(missing);
         loadFailed_ = true;
         QuitFlag.store(1);
         return;
