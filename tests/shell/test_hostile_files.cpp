@@ -92,12 +92,10 @@ std::vector<Case> cases() {
         // Sizes Allegro would allocate wrongly or not at all.
         {"2147483647 x 1 at 24 bits in 1 KB", with(b24 + std::string(1024 - b24.size(), '\0'), 18, 2147483647), false,
          Bytes},
-        {"65536 x 65536 at 8 bits", with(with(b8, 18, 65536), 22, 65536), false, Bytes},
         {"65536 x 65536 at 24 bits", with(with(b24, 18, 65536), 22, 65536), false, Bytes},
         {"8193 wide", bmp(8193, 1, 8, 0, 256, 0, rows(8193, 1, 8)), false, Bytes},
         {"negative width", with(b24, 18, -5), false, Bytes},
         {"negative height", with(b24, 22, -3), false, Bytes},
-        {"zero height", with(b24, 22, 0), false, Bytes},
         // Depth, compression and palette that cannot be right.
         {"7 bits per pixel", with(b24, 28, 7, 2), false, Bytes},
         {"JPEG compression", with(b24, 30, 4), false, Bytes},
@@ -153,7 +151,7 @@ protected:
         ASSERT_EQ(install_allegro(SYSTEM_NONE, &errno, atexit), 0);
         set_color_depth(32);
         // A loader that blocks fails the test instead of hanging it.
-        alarm(120);
+        alarm(60);
         char scratch[] = "/tmp/tessaron-hostile-XXXXXX";
         ASSERT_NE(mkdtemp(scratch), nullptr);
         folder_ = scratch;
@@ -161,6 +159,7 @@ protected:
         ASSERT_EQ(chdir(scratch), 0);
     }
     void TearDown() override {
+        stopTextLayer();
         alarm(0);
         ASSERT_EQ(chdir(previous_), 0);
         std::system(("rm -rf " + folder_).c_str());
@@ -170,7 +169,8 @@ protected:
 };
 
 // Every crafted picture in the place of every picture the game needs, and
-// as a background (the same loader; a refused background is skipped).
+// as a background (the same loader; a refused background is skipped); pipes,
+// folders and devices also as a font.
 TEST_F(HostileFiles, CraftedPicturesAreRefusedWhereverTheyAre) {
     // With no data at all, every required picture is named: that is the list.
     std::string every;
@@ -185,6 +185,7 @@ TEST_F(HostileFiles, CraftedPicturesAreRefusedWhereverTheyAre) {
     ASSERT_EQ(paths.size(), 23u);
     ASSERT_EQ(system("mkdir -p data/gfx/blocks data/gfx/icons data/particles data/backgrounds"), 0);
     const std::string background = "data/backgrounds/crafted.bmp";
+    startTextLayer();
 
     for (const Case& c : cases()) {
         for (const std::string& path : paths) place(c, path);
@@ -203,19 +204,12 @@ TEST_F(HostileFiles, CraftedPicturesAreRefusedWhereverTheyAre) {
             destroy_bitmap(direct);
         }
         destroy_bitmap(picture);
+        if (c.kind != Bytes) {
+            place(c, "font.ttf");
+            FontSet set;
+            EXPECT_FALSE(loadFontSet(set, "font.ttf")) << c.name;
+        }
     }
-}
-
-// A pipe, a folder or a device where a font should be: refused at once.
-TEST_F(HostileFiles, NonRegularFontsAreRefused) {
-    startTextLayer();
-    for (const Case& c : cases()) {
-        if (c.kind == Bytes) continue;
-        place(c, "font.ttf");
-        FontSet set;
-        EXPECT_FALSE(loadFontSet(set, "font.ttf")) << c.name;
-    }
-    stopTextLayer();
 }
 
 } // namespace
