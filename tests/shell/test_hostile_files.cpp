@@ -145,33 +145,16 @@ bool samePixels(BITMAP* a, BITMAP* b) {
     return true;
 }
 
-class HostileFiles : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_EQ(install_allegro(SYSTEM_NONE, &errno, atexit), 0);
-        set_color_depth(32);
-        // A loader that blocks fails the test instead of hanging it.
-        alarm(60);
-        char scratch[] = "/tmp/tessaron-hostile-XXXXXX";
-        ASSERT_NE(mkdtemp(scratch), nullptr);
-        folder_ = scratch;
-        ASSERT_NE(getcwd(previous_, sizeof previous_), nullptr);
-        ASSERT_EQ(chdir(scratch), 0);
-    }
-    void TearDown() override {
-        stopTextLayer();
-        alarm(0);
-        ASSERT_EQ(chdir(previous_), 0);
-        std::system(("rm -rf " + folder_).c_str());
-    }
-    std::string folder_;
-    char previous_[4096];
-};
-
 // Every crafted picture in the place of every picture the game needs, and
 // as a background (the same loader; a refused background is skipped); pipes,
 // folders and devices also as a font.
-TEST_F(HostileFiles, CraftedPicturesAreRefusedWhereverTheyAre) {
+TEST(HostileFiles, CraftedPicturesAreRefusedWhereverTheyAre) {
+    ASSERT_EQ(install_allegro(SYSTEM_NONE, &errno, atexit), 0);
+    set_color_depth(32);
+    alarm(60);  // a loader that blocks fails the test instead of hanging it
+    char scratch[] = "/tmp/tessaron-hostile-XXXXXX";
+    ASSERT_NE(mkdtemp(scratch), nullptr);
+    ASSERT_EQ(chdir(scratch), 0);
     // With no data at all, every required picture is named: that is the list.
     std::string every;
     ASSERT_FALSE(loadPictureBanks(&every));
@@ -210,6 +193,9 @@ TEST_F(HostileFiles, CraftedPicturesAreRefusedWhereverTheyAre) {
             EXPECT_FALSE(loadFontSet(set, "font.ttf")) << c.name;
         }
     }
+    stopTextLayer();
+    alarm(0);
+    EXPECT_EQ(std::system((std::string("rm -rf ") + scratch).c_str()), 0);
 }
 
 } // namespace
