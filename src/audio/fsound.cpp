@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "audio/wav_data.h"
+#include "io/regular_file.h"
 
 struct FSOUND_SAMPLE {
     SAMPLE* sample = nullptr;
@@ -57,9 +58,8 @@ int clampVolume(int volume) { return std::min(255, std::max(0, volume)); }
 // the music folder would otherwise block the load for ever.
 bool readFileBytes(const char* path, std::vector<unsigned char>& bytes) {
     bytes.clear();
-    struct stat info;
-    if (path == nullptr || stat(path, &info) != 0) return false;
-    if (!S_ISREG(info.st_mode) || info.st_size <= 0 || info.st_size > MaxSoundFileBytes) return false;
+    const long long size = tessaron::regularFileSize(path);
+    if (size <= 0 || size > MaxSoundFileBytes) return false;
     std::FILE* file = std::fopen(path, "rb");
     if (file == nullptr) return false;
     unsigned char chunk[16384];

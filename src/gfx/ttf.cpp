@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "gfx/ttf_font.h"
+#include "io/regular_file.h"
 
 namespace tessaron::ttf {
 namespace {
@@ -271,7 +272,8 @@ int ttf_text_mode(int mode) {
 }
 
 TTF_FONT* ttf_load_font(const char* path) {
-    if (!Initialised || !path) return nullptr;
+    // FreeType would block on a pipe in the font's place.
+    if (!Initialised || tessaron::regularFileSize(path) < 0) return nullptr;
     auto* font = static_cast<TTF_FONT*>(std::calloc(1, sizeof(TTF_FONT)));
     if (!font) return nullptr;
     FT_Face face = nullptr;

@@ -9,8 +9,9 @@
 // changes of anti-aliased output are global.
 //
 // Failures: loaders return null (missing, empty, truncated or non-font
-// files); a size that cannot be set returns -1 and keeps the font as it was;
-// a null font or bitmap makes every operation a no-op (results -1 or 0).
+// files, and anything but a regular file, such as a pipe); a size that
+// cannot be set returns -1 and keeps the font as it was; a null font or
+// bitmap makes every operation a no-op (results -1 or 0).
 // Text is zero-terminated, in Allegro's current text encoding.
 #pragma once
 

@@ -1,5 +1,6 @@
 #include "render/bitmap_bank.h"
 
+#include "render/bmp_file.h"
 #include "render/particles_draw.h"
 
 namespace tessaron {
@@ -12,7 +13,7 @@ BitmapBank ParticlePictures;
 
 void BitmapBank::add(const char* path) {
     if (count_ >= UsableSlots) return;
-    adopt(load_bitmap(path, nullptr));
+    adopt(loadCheckedBmp(path));
 }
 
 void BitmapBank::adopt(BITMAP* picture) {

@@ -28,7 +28,8 @@ public:
     // destruction at exit does not touch the slots.
     ~BitmapBank() = default;
 
-    // Loads a BMP (no palette) into the next slot.
+    // Loads a BMP (no palette) into the next slot; a file that is not a
+    // sound BMP (render/bmp_file.h) leaves the slot empty.
     void add(const char* path);
     // Takes ownership of a picture made in memory and puts it in the next
     // slot, as add does with a loaded file (null keeps the slot empty).  A

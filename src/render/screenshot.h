@@ -3,8 +3,11 @@
 // "screenshots" folder is created when it is missing.  Depends on Allegro 4
 // and the C library.  Main thread.
 //
-// Failure never stops the game: a folder that cannot be created or a file
-// that cannot be written returns false and leaves everything else as it was.
+// The picture is written to a new file in the same folder and renamed over
+// the old screenshot only when complete; the first write that fails (a full
+// disk) ends the save at once.  Failure never stops the game: a folder that
+// cannot be created, a pipe or folder in the file's place or a write that
+// fails returns false and leaves the earlier screenshot as it was.
 #pragma once
 
 #include <allegro.h>

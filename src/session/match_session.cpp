@@ -5,6 +5,7 @@
 
 #include "audio/audio_system.h"
 #include "render/bitmap_bank.h"
+#include "render/bmp_file.h"
 #include "render/board_draw.h"
 #include "render/messages_draw.h"
 #include "render/pause_panel_draw.h"
@@ -90,9 +91,9 @@ void MatchSession::loadBackground() {
     if (picked) {
         char path[512];
         std::snprintf(path, sizeof path, "%s%s", BackgroundDirectory, picked);
-        background_ = load_bitmap(path, nullptr);
+        background_ = loadCheckedBmp(path);
     } else {
-        background_ = load_bitmap(FallbackBackground, nullptr);
+        background_ = loadCheckedBmp(FallbackBackground);
     }
 }
 
@@ -122,7 +123,7 @@ void MatchSession::load() {
     bool picturesLoaded = loadPictureBanks(&missing);
     if (!backBuffer_) missing += "\n  (no memory for a screen-sized picture)";
     if (!picturesLoaded || !backBuffer_) {
-        reportFatal(("Tessaron cannot start: these data files are missing or unreadable:" + missing).c_str());
+        reportMissingData(missing);
         loadFailed_ = true;
         QuitFlag.store(1);
         return;

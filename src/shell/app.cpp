@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <string>
 
+#include <unistd.h>
+
 #include "audio/audio_system.h"
 #include "session/match_session.h"
 #include "shell/globals.h"
@@ -42,9 +44,9 @@ bool setGraphicsMode(const GameConfig& config) {
     if (!screenSizeUsable(config.screenWidth, config.screenHeight)) {
         // X accepts any size, even zero or negative, but the game's
         // screen-sized bitmaps could then not be made.
-        char text[160];
-        std::snprintf(text, sizeof text, "Unsupported screen size %d x %d in %s", config.screenWidth,
-                      config.screenHeight, ConfigPath);
+        char text[200];
+        std::snprintf(text, sizeof text, "Unsupported screen size %d x %d in %s (each side must be 1 to %d pixels)",
+                      config.screenWidth, config.screenHeight, ConfigPath, MaxScreenSide);
         reportFatal(text);
         return false;
     }
@@ -63,7 +65,7 @@ bool loadFonts() {
     if (!loadFontSet(BodyFonts, BodyFontPath)) missing += std::string("\n  ") + BodyFontPath;
     if (!loadFontSet(TitleFonts, TitleFontPath)) missing += std::string("\n  ") + TitleFontPath;
     if (missing.empty()) return true;
-    reportFatal(("Tessaron cannot start: these data files are missing or unreadable:" + missing).c_str());
+    reportMissingData(missing);
     return false;
 }
 
@@ -102,6 +104,14 @@ void reportFatal(const char* text) {
         set_gfx_mode(GFX_TEXT, 0, 0, 0, 0);
         allegro_message("%s\n", text);
     }
+}
+
+void reportMissingData(const std::string& files) {
+    // The paths are relative: name the folder they were looked for in.
+    char folder[4096];
+    const char* where = getcwd(folder, sizeof folder) ? folder : "(a folder whose name cannot be read)";
+    reportFatal(("Tessaron cannot start: these data files are missing or unreadable (paths relative to the "
+                 "working directory " + std::string(where) + "):" + files).c_str());
 }
 
 int runApplication() {

@@ -3,6 +3,8 @@
 // threads and only touch TickCounter and QuitFlag.
 #pragma once
 
+#include <string>
+
 namespace tessaron {
 
 // Runs the whole program and returns its exit code: 0 after a normal quit,
@@ -13,5 +15,8 @@ int runApplication();
 // Writes a fatal message to standard error and, while Allegro is up, shows
 // it in Allegro's message box as well.
 void reportFatal(const char* text);
+// Reports required data files that could not be loaded (`files`: one
+// "\n  path" per file, relative to the working directory, which it names).
+void reportMissingData(const std::string& files);
 
 } // namespace tessaron

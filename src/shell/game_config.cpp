@@ -2,9 +2,35 @@
 
 #include <allegro.h>
 
+#include <algorithm>
+#include <climits>
+
 #include "session/match_logic.h"
 
 namespace tessaron {
+
+namespace {
+
+// A key's value as a number, or the fallback when the key is missing or
+// its value empty.
+int readNumber(const char* section, const char* key, int fallback) {
+    const char* text = get_config_string(section, key, nullptr);
+    return text && *text ? parseSettingNumber(text) : fallback;
+}
+
+} // namespace
+
+int parseSettingNumber(const char* text) {
+    while (*text == ' ' || *text == '\t') ++text;
+    const bool negative = *text == '-';
+    if (*text == '-' || *text == '+') ++text;
+    // The magnitude, held just past the int range once it gets there.
+    constexpr long long Past = static_cast<long long>(INT_MAX) + 2;
+    long long value = 0;
+    for (; *text >= '0' && *text <= '9'; ++text) value = std::min(value * 10 + (*text - '0'), Past);
+    if (negative) value = -value;
+    return static_cast<int>(std::max<long long>(INT_MIN, std::min<long long>(INT_MAX, value)));
+}
 
 int normaliseColourDepth(int bitsPerPixel) {
     return (bitsPerPixel == 16 || bitsPerPixel == 32) ? bitsPerPixel : 32;
@@ -18,18 +44,18 @@ GameConfig readGameConfig(const char* path) {
     GameConfig defaults;
     GameConfig config;
     // Allegro keeps a missing file as an empty configuration, so every key
-    // then takes its default; a garbage value reads as 0 through strtol, which
-    // the rules below treat like any other number.
+    // then takes its default.  It reads only as many bytes as the file's
+    // size, so a pipe (size 0) reads as empty rather than blocking.
     set_config_file(path);
-    config.sound = get_config_int("Audio", "sound", defaults.sound);
-    config.vidQuality = normaliseColourDepth(get_config_int("Video", "vid_quality", defaults.vidQuality));
-    config.screenWidth = get_config_int("Video", "screen_width", defaults.screenWidth);
-    config.screenHeight = get_config_int("Video", "screen_height", defaults.screenHeight);
-    config.fullscreen = get_config_int("Video", "fullscreen", defaults.fullscreen);
+    config.sound = readNumber("Audio", "sound", defaults.sound);
+    config.vidQuality = normaliseColourDepth(readNumber("Video", "vid_quality", defaults.vidQuality));
+    config.screenWidth = readNumber("Video", "screen_width", defaults.screenWidth);
+    config.screenHeight = readNumber("Video", "screen_height", defaults.screenHeight);
+    config.fullscreen = readNumber("Video", "fullscreen", defaults.fullscreen);
     VersusOptions versus;
-    versus.opponent = get_config_int("Game", "opponent", defaults.opponent);
-    versus.cpuLevel = get_config_int("Game", "cpu_level", defaults.cpuLevel);
-    versus.roundsToWin = get_config_int("Game", "rounds_to_win", defaults.roundsToWin);
+    versus.opponent = readNumber("Game", "opponent", defaults.opponent);
+    versus.cpuLevel = readNumber("Game", "cpu_level", defaults.cpuLevel);
+    versus.roundsToWin = readNumber("Game", "rounds_to_win", defaults.roundsToWin);
     versus = versus.normalised();
     config.opponent = versus.opponent;
     config.cpuLevel = versus.cpuLevel;

@@ -1,7 +1,9 @@
 // GameConfig: the settings read once at start-up from cfg/config.cfg.
 // Depends on Allegro's configuration reader.  Main thread only.  A missing
-// file, key or value takes the key's default; a value that is not a number
-// reads as 0 (a screen size of 0 is then a mode that cannot be set).
+// file, key or value takes the key's default.  Values are decimal
+// (a leading zero does not make them octal); a value that is not a number
+// reads as 0 (a screen size of 0 is then a mode that cannot be set), and one
+// past the int range reads as INT_MAX or INT_MIN, never wrapped.
 #pragma once
 
 namespace tessaron {
@@ -17,12 +19,20 @@ struct GameConfig {
     int roundsToWin = 3;    // [Game] rounds_to_win: 1..5
 };
 
-// The largest side a screen may have: the back buffer and the other
-// screen-sized bitmaps must still be creatable at this size.
-constexpr int MaxScreenSide = 16384;
+// The largest side a screen may have.  Every frame is composed whole in a
+// screen-sized back buffer, and the match runs at most one logic step per
+// frame, so a frame must be composed within a step (40 ms) or the game slows
+// down: measured on a 2-core machine, 4096 x 4096 takes about that long and
+// 8192 x 8192 three times as long.  4096 still takes the 4K screens.
+constexpr int MaxScreenSide = 4096;
 
 // Any depth other than 16 or 32 runs at 32.
 int normaliseColourDepth(int bitsPerPixel);
+
+// A setting's text as a number: optional blanks and sign, then decimal
+// digits up to the first other character; none reads as 0, and a number
+// past the int range saturates.
+int parseSettingNumber(const char* text);
 
 // True when a window or screen of this size can hold the game's bitmaps.
 bool screenSizeUsable(int width, int height);

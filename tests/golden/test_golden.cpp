@@ -98,28 +98,31 @@ INSTANTIATE_TEST_SUITE_P(Scripts, Golden, ::testing::Values("moves_and_drops", "
 // Bad command lines and scripts are named in one line.
 struct BadInput {
     std::vector<const char*> args;
-    const char* script;
+    std::string script;
     const char* expect;
 };
 
 TEST(SimInput, BadArgumentsAndScriptsAreNamed) {
     const BadInput cases[] = {
-        {{"--frobnicate"}, nullptr, "unknown argument '--frobnicate'"},
-        {{"--steps"}, nullptr, "missing value after --steps"},
-        {{"--steps", "12x"}, nullptr, "bad number for --steps: '12x'"},
-        {{"--steps", "2000000001"}, nullptr, "bad number for --steps: '2000000001'"},
-        {{"--seed", "-1"}, nullptr, "bad number for --seed: '-1'"},
-        {{"--seed", "4294967296"}, nullptr, "bad number for --seed: '4294967296'"},
-        {{"--width", "0"}, nullptr, "bad number for --width: '0'"},
+        {{"--frobnicate"}, "", "unknown argument '--frobnicate'"},
+        {{"--steps"}, "", "missing value after --steps"},
+        {{"--steps", "12x"}, "", "bad number for --steps: '12x'"},
+        {{"--steps", "2000000001"}, "", "bad number for --steps: '2000000001'"},
+        {{"--seed", "-1"}, "", "bad number for --seed: '-1'"},
+        {{"--seed", "4294967296"}, "", "bad number for --seed: '4294967296'"},
+        {{"--width", "0"}, "", "bad number for --width: '0'"},
         {{}, "10 left\n5 right\n", "script line 2: step 5 does not follow step 10"},
         {{}, "# c\n\n3 left,jump\n", "script line 3: unknown key 'jump'"},
         {{}, "0 left\n", "script line 1: bad step '0'"},
         {{}, "7\n", "script line 1: expected 'STEP KEYS', got '7'"},
         {{}, "7 left extra\n", "script line 1: expected 'STEP KEYS', got '7 left extra'"},
+        // Quoted script text is a short printable excerpt; lines are capped.
+        {{}, "1 \x1b[31m" + std::string(60, 'a') + "\n", "script line 1: unknown key '?[31maaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa...'"},
+        {{}, "1 left\n" + std::string(1025, '#') + "\n", "script line 2: longer than 1024 characters"},
     };
     for (const BadInput& c : cases) {
         std::string problem;
-        if (c.script) {
+        if (!c.script.empty()) {
             std::vector<sim::ScriptLine> script;
             problem = sim::parseScript(c.script, script);
         } else {
@@ -180,6 +183,7 @@ TEST(SimProgram, BadInputExitsTwoWithOneLineAndNoTrace) {
         "--script " + Dir,
         "--script " + badScript,
         "--bot --quiet --script " + badScript,
+        "--script /dev/zero",  // not a regular file: never read without end
     };
     for (const std::string& args : cases) {
         std::remove(trace.c_str());
@@ -205,6 +209,17 @@ TEST(SimProgram, GoodRunWritesTheTraceAndTheSummary) {
     auto want = readLines(wantStream);
     want.resize(120);
     EXPECT_EQ(got, want);
+}
+
+// A trace that cannot be written in full (cut mid-run, or only at the
+// close) is one line on standard error and status 3, with no summary.
+TEST(SimProgram, TraceWriteFailureExitsThree) {
+    for (const char* steps : {"100", "1"}) {
+        const ProgramRun run = runSim("full", std::string("--quiet --trace /dev/full --steps ") + steps);
+        EXPECT_EQ(run.status, 3) << steps;
+        EXPECT_EQ(run.out, "") << steps;
+        EXPECT_EQ(run.err, "tessaron-sim: cannot write trace '/dev/full': No space left on device\n") << steps;
+    }
 }
 
 // With the bot playing, a script's keys other than Escape, Q and left Shift

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -54,6 +55,19 @@ TEST_F(GameConfigTest, GarbageNeverCrashesAndDepthFallsBackTo32) {
         writeConfig("[Video]\nvid_quality = deep\nscreen_width = wide\nfullscreen\n\x01\x02[[[\n").c_str());
     EXPECT_EQ(config.vidQuality, 32);
     EXPECT_FALSE(screenSizeUsable(config.screenWidth, config.screenHeight));
+}
+
+// Numbers are decimal, and one past the int range saturates (and is then
+// refused as a screen size) instead of wrapping to a usable size.
+TEST_F(GameConfigTest, NumbersAreDecimalAndNeverWrap) {
+    struct Row { const char* text; int width; } rows[] = {
+        {"01024", 1024}, {"0x400", 0}, {"+800 px", 800}, {"", 1024},  // empty: the default
+        {"2147483647", INT_MAX}, {"4294968320", INT_MAX}, {"-2147483648", INT_MIN}, {"-99999999999999999999", INT_MIN},
+    };
+    for (const Row& row : rows) {
+        const GameConfig config = readGameConfig(writeConfig(std::string("[Video]\nscreen_width = ") + row.text + "\n").c_str());
+        EXPECT_EQ(config.screenWidth, row.width) << row.text;
+    }
 }
 
 TEST_F(GameConfigTest, ScreenSizesTheBitmapsCannotTake) {

@@ -1,8 +1,14 @@
 // tessaron-sim: the match logic headless, for golden traces, benchmarks,
 // soak runs and reproducing a game.  See README.md for its command line.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "sim.h"
+
+// The exit status when the trace or the summary could not be written in
+// full (2 is a bad command line).
+constexpr int WriteFailed = 3;
 
 int main(int argc, char** argv) {
     using namespace tessaron::sim;
@@ -27,7 +33,27 @@ int main(int argc, char** argv) {
                      options.bot ? "bot playing" : options.scriptPath.empty() ? "no keys" : "scripted keys");
     }
     Summary summary = run(options, script, trace, script2);
-    if (trace && trace != stdout) std::fclose(trace);
-    std::printf("%s\n", summaryLine(summary).c_str());
+    // The stream checked every write of the trace (the run stops at the
+    // first that fails); what it still buffers goes out with the close, or
+    // with the flush of standard output after the summary.
+    std::string failed;  // what could not be written in full
+    int error = errno;
+    if (trace) {
+        const bool traceFailed = std::ferror(trace) != 0;
+        const bool closeFailed = trace != stdout && std::fclose(trace) != 0;
+        if (closeFailed && !traceFailed) error = errno;
+        if (traceFailed || closeFailed) failed = trace == stdout ? "the trace" : "trace '" + options.tracePath + "'";
+    }
+    if (failed.empty()) {
+        std::printf("%s\n", summaryLine(summary).c_str());
+        if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+            failed = "standard output";
+            error = errno;
+        }
+    }
+    if (!failed.empty()) {
+        std::fprintf(stderr, "tessaron-sim: cannot write %s: %s\n", failed.c_str(), std::strerror(error));
+        return WriteFailed;
+    }
     return 0;
 }

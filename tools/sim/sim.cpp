@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "board/sound_cue.h"
+#include "io/regular_file.h"
 #include "session/cpu_player.h"
 #include "session/logic_globals.h"
 #include "session/match_logic.h"
@@ -39,6 +40,16 @@ bool parseUnsigned(const char* text, std::uint64_t max, std::uint64_t& value) {
     if (errno != 0 || *end != '\0' || v > max) return false;
     value = v;
     return true;
+}
+
+// Script text quoted in a message: at most 40 characters, anything but
+// printable ASCII shown as '?', "..." when cut.
+std::string excerpt(const std::string& text) {
+    constexpr std::size_t Limit = 40;
+    std::string out;
+    for (std::size_t i = 0; i < text.size() && i < Limit; ++i) out += text[i] >= ' ' && text[i] <= '~' ? text[i] : '?';
+    if (text.size() > Limit) out += "...";
+    return out;
 }
 
 char blockChar(const Cell& cell) {
@@ -236,17 +247,18 @@ std::string parseScript(const std::string& text, std::vector<ScriptLine>& script
     int lineNumber = 0;
     while (std::getline(in, raw)) {
         ++lineNumber;
+        const std::string where = "script line " + std::to_string(lineNumber) + ": ";
+        if (raw.size() > MaxScriptLine) return where + "longer than " + std::to_string(MaxScriptLine) + " characters";
         if (!raw.empty() && raw.back() == '\r') raw.pop_back();
         const std::size_t start = raw.find_first_not_of(" \t");
         if (start == std::string::npos || raw[start] == '#') continue;
         std::istringstream fields(raw);
         std::string stepText, keysText, extra;
         fields >> stepText >> keysText;
-        const std::string where = "script line " + std::to_string(lineNumber) + ": ";
-        if (keysText.empty() || (fields >> extra)) return where + "expected 'STEP KEYS', got '" + raw + "'";
+        if (keysText.empty() || (fields >> extra)) return where + "expected 'STEP KEYS', got '" + excerpt(raw) + "'";
         ScriptLine line;
         if (!parseUnsigned(stepText.c_str(), 1000000000000ull, line.step) || line.step == 0)
-            return where + "bad step '" + stepText + "'";
+            return where + "bad step '" + excerpt(stepText) + "'";
         if (!script.empty() && line.step <= script.back().step)
             return where + "step " + stepText + " does not follow step " + std::to_string(script.back().step);
         if (keysText != "-") {
@@ -257,10 +269,10 @@ std::string parseScript(const std::string& text, std::vector<ScriptLine>& script
                 for (const KeyWord& k : KeyWords) {
                     if (word == k.word) scancode = k.scancode;
                 }
-                if (scancode < 0) return where + "unknown key '" + word + "'";
+                if (scancode < 0) return where + "unknown key '" + excerpt(word) + "'";
                 line.keys.push_back(scancode);
             }
-            if (keysText.back() == ',') return where + "empty key name in '" + keysText + "'";
+            if (keysText.back() == ',') return where + "empty key name in '" + excerpt(keysText) + "'";
         }
         script.push_back(line);
     }
@@ -268,18 +280,12 @@ std::string parseScript(const std::string& text, std::vector<ScriptLine>& script
 }
 
 std::string loadScript(const std::string& path, std::vector<ScriptLine>& script) {
-    const std::string problem = "cannot read script '" + path + "'";
-    // A directory opens like a file but fails on the first read: check the
-    // reads, so that it is never taken for an empty script.
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return problem;
+    // Only a regular file: a directory is no empty script, and a pipe or a
+    // device such as /dev/zero could be read without end.
+    if (regularFileSize(path.c_str()) > static_cast<long long>(MaxScriptBytes))
+        return "script '" + path + "' is larger than " + std::to_string(MaxScriptBytes) + " bytes";
     std::string text;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, n);
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed) return problem;
+    if (!readRegularFile(path.c_str(), MaxScriptBytes, text)) return "cannot read script '" + path + "'";
     return parseScript(text, script);
 }
 
@@ -333,7 +339,10 @@ Summary run(const Options& options, const std::vector<ScriptLine>& script, std::
         const AddedBefore before{{logic.boards[0].messages.added, logic.boards[1].messages.added},
                                  logic.messages.added};
         logic.step();
-        if (trace) writeTraceLine(line, trace, step, logic, before);
+        if (trace) {
+            writeTraceLine(line, trace, step, logic, before);
+            if (std::ferror(trace)) break;  // the caller reports it
+        }
         if (recorder) {
             cpuHeld.clear();
             for (int key : {ScanLeft, ScanRight, ScanDown, ScanUp, ScanSpace}) {

@@ -23,6 +23,9 @@ struct ScriptLine {
 // The longest run: about 2.5 years of play, short of the point where the
 // match's 32-bit step counters would overflow.
 constexpr std::uint64_t MaxSteps = 2000000000ull;
+// The largest script file read, and the longest line in it.
+constexpr std::size_t MaxScriptBytes = 16u << 20;
+constexpr std::size_t MaxScriptLine = 1024;
 
 struct Options {
     std::uint32_t seed = 5489;
@@ -60,12 +63,14 @@ using KeyRecorder = void (*)(void* context, std::uint64_t step, const std::vecto
 // Parses the command line (without the program name).  Returns "" or the
 // one-line description of the problem.
 std::string parseOptions(int argc, const char* const* argv, Options& options);
-// Parses a script's text.  Returns "" or the problem, naming the line.
+// Parses a script's text.  Returns "" or the problem, naming the line and
+// quoting at most a short printable excerpt of it.
 std::string parseScript(const std::string& text, std::vector<ScriptLine>& script);
-// Reads and parses a script file.
+// Reads and parses a script file, which must be a regular file.
 std::string loadScript(const std::string& path, std::vector<ScriptLine>& script);
 
-// Runs a whole simulation.  The trace, if any, goes to `trace`; `script2`
+// Runs a whole simulation.  The trace, if any, goes to `trace` (the run
+// stops at the first write that fails: ferror(trace) then tells); `script2`
 // drives board 1 when the opponent is 2; `recorder`, if set, hears the keys
 // the computer opponent holds at each step, as script words of board 0.
 Summary run(const Options& options, const std::vector<ScriptLine>& script, std::FILE* trace,

@@ -1,0 +1,202 @@
+// Hostile data files against the real loaders: crafted BMP headers and data
+// in the place of every picture the game loads, and pipes, folders and
+// devices in the place of pictures and fonts.  Whatever
+// the file, a loader returns at once and nothing is read or written out of
+// bounds (the sanitizer build runs this too); a refused required picture is
+// named among the missing files, which stops the game with exit code 1.
+#include <allegro.h>
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "gfx/ttf.h"
+#include "render/bitmap_bank.h"
+#include "render/bmp_file.h"
+#include "shell/font_set.h"
+
+namespace tessaron {
+namespace {
+
+std::string le(std::int64_t value, int bytes) {
+    std::string out;
+    for (int i = 0; i < bytes; ++i) out += static_cast<char>((value >> (8 * i)) & 255);
+    return out;
+}
+
+// The bytes with a little-endian field replaced.
+std::string with(std::string bytes, std::size_t at, std::int64_t value, int size = 4) {
+    bytes.replace(at, size, le(value, size));
+    return bytes;
+}
+
+// Uncompressed rows of a w x h picture of `bits` per pixel, patterned.
+std::string rows(int w, int h, int bits) {
+    std::string out(static_cast<std::size_t>((w * bits + 31) / 32 * 4 * h), '\0');
+    for (std::size_t i = 0; i < out.size(); ++i) out[i] = static_cast<char>(i * 37 + 11);
+    return out;
+}
+
+// A Windows BMP: headers, `entries` palette entries (4 bytes each), data.
+std::string bmp(int w, int h, int bits, int compression, int entries, int coloursUsed, const std::string& data) {
+    const int offset = 54 + 4 * entries;
+    std::string out = "BM" + le(offset + data.size(), 4) + le(0, 4) + le(offset, 4);
+    out += le(40, 4) + le(w, 4) + le(h, 4) + le(1, 2) + le(bits, 2) + le(compression, 4) + le(data.size(), 4);
+    out += le(2835, 4) + le(2835, 4) + le(coloursUsed, 4) + le(0, 4);
+    for (int i = 0; i < entries; ++i) out += le(0x010203 * (i + 1) & 0xffffff, 4);
+    return out + data;
+}
+
+// RLE data of a 6 x 2 picture: runs, an absolute run, a jump and the ends.
+const std::string Rle8 = std::string("\x02\x05\x00\x03\x01\x02\x03\x00\x01\x04\x00\x00"  // 2 + 3 + 1 pixels
+                                     "\x00\x02\x02\x00\x04\x07\x00\x01", 20);            // jump 2, 4 pixels, end
+const std::string Rle4 = std::string("\x03\x12\x00\x03\x34\x50\x00\x00\x06\xab\x00\x01", 12);
+
+enum Kind { Bytes, Fifo, Folder, DeviceLink };
+struct Case {
+    const char* name;
+    std::string bytes;
+    bool loads;
+    Kind kind;
+};
+
+std::vector<Case> cases() {
+    const std::string b24 = bmp(5, 3, 24, 0, 0, 0, rows(5, 3, 24));
+    const std::string b8 = bmp(5, 3, 8, 0, 256, 0, rows(5, 3, 8));
+    const std::string rle8 = bmp(6, 2, 8, 1, 16, 16, Rle8);
+    const std::string rle4 = bmp(6, 2, 4, 2, 16, 0, Rle4);
+    const std::string masks565 = le(0xf800, 4) + le(0x07e0, 4) + le(0x1f, 4);
+    const std::string fields = with(bmp(3, 2, 16, 3, 3, 0, rows(3, 2, 16)).replace(54, 12, masks565), 10, 66);
+    const std::string os2 = "BM" + le(26 + 24, 4) + le(0, 4) + le(26, 4) + le(12, 4) + le(3, 2) + le(2, 2) + le(1, 2) +
+                            le(24, 2) + rows(3, 2, 24);
+    std::string bigIndex = bmp(5, 3, 8, 0, 16, 16, std::string(24, '\x03'));
+    bigIndex[54 + 64 + 9] = '\xc8';  // colour 200 of 16
+    const std::string big = bmp(64, 64, 24, 0, 0, 0, rows(64, 64, 24));
+    return {
+        // Sound pictures of every layout Allegro reads.
+        {"24 bits, padded rows", b24, true, Bytes},
+        {"8 bits, full palette", b8, true, Bytes},
+        {"RLE8 with runs, jump and end", rle8, true, Bytes},
+        {"RLE4", rle4, true, Bytes},
+        {"16-bit bitfields", fields, true, Bytes},
+        {"OS/2 header", os2, true, Bytes},
+        {"8192 wide: the bound", bmp(8192, 1, 8, 0, 256, 0, rows(8192, 1, 8)), true, Bytes},
+        // Sizes Allegro would allocate wrongly or not at all.
+        {"2147483647 x 1 at 24 bits in 1 KB", with(b24 + std::string(1024 - b24.size(), '\0'), 18, 2147483647), false,
+         Bytes},
+        {"65536 x 65536 at 24 bits", with(with(b24, 18, 65536), 22, 65536), false, Bytes},
+        {"8193 wide", bmp(8193, 1, 8, 0, 256, 0, rows(8193, 1, 8)), false, Bytes},
+        {"negative width", with(b24, 18, -5), false, Bytes},
+        {"negative height", with(b24, 22, -3), false, Bytes},
+        // Depth, compression and palette that cannot be right.
+        {"7 bits per pixel", with(b24, 28, 7, 2), false, Bytes},
+        {"JPEG compression", with(b24, 30, 4), false, Bytes},
+        {"RLE8 at 24 bits", with(rle8, 28, 24, 2), false, Bytes},
+        {"bitfields with unknown masks", with(fields, 54, 0x3ff), false, Bytes},
+        {"257 palette colours at 8 bits", with(b8, 46, 257), false, Bytes},
+        {"palette count past the data offset", bmp(5, 3, 8, 0, 16, 0, rows(5, 3, 8)), false, Bytes},
+        {"colour index past the palette", bigIndex, false, Bytes},
+        // Data that is not where the header says.
+        {"data offset past the end", with(b24, 10, 0x7fffffff), false, Bytes},
+        {"data offset inside the header", with(b24, 10, 20), false, Bytes},
+        {"half the pixel data", big.substr(0, big.size() / 2), false, Bytes},
+        {"RLE8 run past the row", with(rle8, 54 + 64, 0x0a, 1), false, Bytes},
+        {"RLE8 absolute run past the row", with(rle8, 54 + 64 + 3, 0x08, 1), false, Bytes},
+        {"RLE jump below the last row", with(rle8, 54 + 64 + 15, 0x05, 1), false, Bytes},
+        {"RLE4 run past the row", with(rle4, 54 + 64, 0x09, 1), false, Bytes},
+        {"RLE data ending early", rle8.substr(0, rle8.size() - 6), false, Bytes},
+        {"empty file", "", false, Bytes},
+        // Not a regular file at all.
+        {"named pipe", "", false, Fifo},
+        {"folder", "", false, Folder},
+        {"link to /dev/zero", "", false, DeviceLink},
+    };
+}
+
+void removeAnything(const std::string& path) {
+    if (unlink(path.c_str()) != 0) rmdir(path.c_str());
+}
+
+void place(const Case& c, const std::string& path) {
+    removeAnything(path);
+    int made = 0;
+    if (c.kind == Fifo) made = mkfifo(path.c_str(), 0600);
+    if (c.kind == Folder) made = mkdir(path.c_str(), 0700);
+    if (c.kind == DeviceLink) made = symlink("/dev/zero", path.c_str());
+    if (c.kind == Bytes) std::ofstream(path, std::ios::binary) << c.bytes;
+    ASSERT_EQ(made, 0) << path;
+}
+
+bool samePixels(BITMAP* a, BITMAP* b) {
+    if (a->w != b->w || a->h != b->h) return false;
+    for (int y = 0; y < a->h; ++y) {
+        for (int x = 0; x < a->w; ++x) {
+            if (getpixel(a, x, y) != getpixel(b, x, y)) return false;
+        }
+    }
+    return true;
+}
+
+// Every crafted picture in the place of every picture the game needs, and
+// as a background (the same loader; a refused background is skipped); pipes,
+// folders and devices also as a font.
+TEST(HostileFiles, CraftedPicturesAreRefusedWhereverTheyAre) {
+    ASSERT_EQ(install_allegro(SYSTEM_NONE, &errno, atexit), 0);
+    set_color_depth(32);
+    alarm(60);  // a loader that blocks fails the test instead of hanging it
+    char scratch[] = "/tmp/tessaron-hostile-XXXXXX";
+    ASSERT_NE(mkdtemp(scratch), nullptr);
+    ASSERT_EQ(chdir(scratch), 0);
+    // With no data at all, every required picture is named: that is the list.
+    std::string every;
+    ASSERT_FALSE(loadPictureBanks(&every));
+    freePictureBanks();
+    std::vector<std::string> paths;
+    for (std::size_t at = every.find("\n  "); at != std::string::npos;) {
+        const std::size_t end = every.find("\n  ", at + 3);
+        paths.push_back(every.substr(at + 3, end == std::string::npos ? end : end - at - 3));
+        at = end;
+    }
+    ASSERT_EQ(paths.size(), 23u);
+    ASSERT_EQ(system("mkdir -p data/gfx/blocks data/gfx/icons data/particles data/backgrounds"), 0);
+    const std::string background = "data/backgrounds/crafted.bmp";
+    startTextLayer();
+
+    for (const Case& c : cases()) {
+        for (const std::string& path : paths) place(c, path);
+        place(c, background);
+        std::string missing;
+        EXPECT_EQ(loadPictureBanks(&missing), c.loads) << c.name;
+        EXPECT_EQ(missing, c.loads ? "" : every) << c.name;
+        freePictureBanks();
+        BITMAP* picture = loadCheckedBmp(background.c_str());
+        EXPECT_EQ(picture != nullptr, c.loads) << c.name;
+        if (picture) {
+            // Decoded from memory exactly as Allegro decodes the file.
+            BITMAP* direct = load_bitmap(background.c_str(), nullptr);
+            ASSERT_NE(direct, nullptr) << c.name;
+            EXPECT_TRUE(samePixels(picture, direct)) << c.name;
+            destroy_bitmap(direct);
+        }
+        destroy_bitmap(picture);
+        if (c.kind != Bytes) {
+            place(c, "font.ttf");
+            FontSet set;
+            EXPECT_FALSE(loadFontSet(set, "font.ttf")) << c.name;
+        }
+    }
+    stopTextLayer();
+    alarm(0);
+    EXPECT_EQ(std::system((std::string("rm -rf ") + scratch).c_str()), 0);
+}
+
+} // namespace
+} // namespace tessaron
