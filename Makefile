@@ -69,8 +69,11 @@ test-tsan:
 test-fast: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) -L unit
 
+# bench_game runs the real game under Xvfb for 15 s; BENCH_BEFORE=<build
+# folder of another commit> measures that one too, side by side.
 bench: build
 	@for b in $(BUILD)/bin/bench_*; do [ -x "$$b" ] || continue; echo "== $$(basename $$b)"; "$$b" || exit 1; done
+	@echo "== bench_game"; python3 bench/bench_game.py $(BUILD)
 
 clean:
 	rm -rf $(BUILD)
