@@ -1,19 +1,18 @@
-"""The music goes on while the game's main thread stalls: the game (a build
-whose main thread SIGUSR1 stalls, tessaron-stall) is heard through ALSA's
-file plugin while its main thread sleeps 2 s and 5 s, and the capture must
-be libopenmpt's own rendering of the module, sample for sample, from the
-first note to the end: no block repeating the one before it, no gap."""
+"""The music goes on while the game's main thread stalls.  tessaron-stall (a
+build whose main thread a test can stall) is heard through ALSA's file
+plugin while its main thread sleeps 2 s and 5 s; the capture must be
+libopenmpt's own rendering of the module, sample for sample, from the first
+note to the end: no block repeating the one before it, no gap."""
 
 import array
 import ctypes
 import glob
 import os
 import shutil
-import signal
 import time
 import unittest
 
-from harness import CAPTURE_RATE, Capture, GameTestCase, capture_env
+from harness import CAPTURE_RATE, Capture, GameTestCase, capture_env, stall_main_thread
 
 CONFIG = "[Audio]\nsound = 1\n[Video]\nvid_quality = 32\nscreen_width = 640\nscreen_height = 480\nfullscreen = 0\n"
 BIN_DIR = os.environ.get("TESSARON_BIN_DIR", os.path.join(os.path.dirname(__file__), "../../build/bin"))
@@ -60,10 +59,11 @@ class StallTest(GameTestCase):
         game = self.launch(env=env, command=[program])
         game.find_window()
         time.sleep(1.0)
-        game.proc.send_signal(signal.SIGUSR1)
+        stall_main_thread(game.proc.pid)
         time.sleep(stall_ms / 1000 + 1.5)
         game.press_close_button()
         self.assertEqual(game.wait(timeout=15), 0, game.stderr())
+        self.assertIn("the main thread slept", game.stderr())
         return Capture(wav).left
 
     def check_music_goes_on(self, stall_ms):

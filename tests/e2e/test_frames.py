@@ -5,12 +5,11 @@ driver by itself."""
 
 import os
 import shutil
-import signal
 import subprocess
 import time
 import unittest
 
-from harness import GameTestCase
+from harness import GameTestCase, stall_main_thread
 
 CONFIG = "[Audio]\nsound = 0\n[Video]\nvid_quality = 32\nscreen_width = 640\nscreen_height = 480\nfullscreen = 0\n"
 BIN_DIR = os.environ.get("TESSARON_BIN_DIR", os.path.join(os.path.dirname(__file__), "../../build/bin"))
@@ -45,7 +44,7 @@ class FramesTest(GameTestCase):
     def test_window_mapped_again_is_repainted_while_the_game_is_stalled(self):
         game = self.start("tessaron-stall", env={"TESSARON_STALL_MS": "4000"})
         time.sleep(2.0)
-        game.proc.send_signal(signal.SIGUSR1)
+        stall_main_thread(game.proc.pid)
         time.sleep(0.5)
         before = self.window_rgb(game)
         env = self.x.env()
@@ -53,9 +52,11 @@ class FramesTest(GameTestCase):
         subprocess.run(["xdotool", "windowmap", "--sync", game.window], env=env, check=True)
         time.sleep(0.5)
         after = self.window_rgb(game)
-        self.assertIsNone(game.proc.poll())
+        self.assertNotIn("the main thread slept", game.stderr(), "the stall ended too early")
         self.assertGreater(len(set(before)), 10, "the window showed no frame")
         self.assertEqual(before, after, "the window was not repainted")
+        time.sleep(3.5)
+        self.assertIn("the main thread slept", game.stderr())
 
 
 if __name__ == "__main__":
