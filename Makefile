@@ -6,6 +6,7 @@
 
 BUILD      ?= build
 ASAN_BUILD ?= $(BUILD)/asan
+TSAN_BUILD ?= $(BUILD)/tsan
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 ifeq ($(CI),true)
@@ -21,7 +22,7 @@ PACKAGES := g++ make cmake pkg-config python3 \
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all build deps run test test-fast bench clean
+.PHONY: all build deps run test test-fast test-tsan bench clean
 
 all: build
 
@@ -54,13 +55,25 @@ test: build
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTESSARON_SANITIZE=ON $(CMAKE_FLAGS)
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -LE '^e2e$$'
+	$(MAKE) test-tsan
+
+# The sound layer's tests under ThreadSanitizer: the music feeder thread
+# against the game's song and sample calls.  Only the audio library and its
+# tests are built so.
+test-tsan:
+	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSARON_TSAN=ON $(CMAKE_FLAGS)
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target audio_tests
+	TSAN_OPTIONS=halt_on_error=1 ctest --test-dir $(TSAN_BUILD) --output-on-failure -j $(JOBS) -L '^unit$$'
 
 # Only the fast unit tests of the normal build.
 test-fast: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) -L unit
 
+# bench_game runs the real game under Xvfb for 15 s; BENCH_BEFORE=<build
+# folder of another commit> measures that one too, side by side.
 bench: build
 	@for b in $(BUILD)/bin/bench_*; do [ -x "$$b" ] || continue; echo "== $$(basename $$b)"; "$$b" || exit 1; done
+	@echo "== bench_game"; python3 bench/bench_game.py $(BUILD)
 
 clean:
 	rm -rf $(BUILD)

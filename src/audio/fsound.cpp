@@ -7,8 +7,13 @@
 #include <libopenmpt/libopenmpt.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "audio/wav_data.h"
@@ -22,6 +27,7 @@ struct FSOUND_SAMPLE {
 struct FMUSIC_MODULE {
     openmpt_module* module = nullptr;
     AUDIOSTREAM* stream = nullptr; // only while playing
+    int streamFrames = 0;          // frames in each half of the stream
     int volume = 255;
 };
 
@@ -37,16 +43,29 @@ constexpr int VoiceBits = 8;
 static_assert(VIRTUAL_VOICES <= (1 << VoiceBits), "voice numbers must fit the channel's low bits");
 constexpr int MaxSerial = 0x3fffff;
 
+// How often the feeder looks for a stream half the mixer has finished with:
+// far more often than a half (a quarter of a second) is played.
+constexpr std::chrono::milliseconds FeedInterval(10);
+
+// Everything below `lock` is shared between the caller's thread and the
+// feeder thread and is read or written only with `lock` held.  Allegro's
+// own mixing thread synchronises with Allegro's voice calls by itself.
 struct SoundState {
+    std::mutex lock;
+    std::condition_variable wake; // wakes the feeder early to stop it
     bool running = false;
+    bool stopFeeder = false;
     int mixRate = 44100;
     std::vector<FMUSIC_MODULE*> songs; // every loaded song, playing or not
     int serial = 0;
     int voiceSerial[VIRTUAL_VOICES] = {};
-    std::int64_t libraryEntries = 0;
+    std::thread feeder;
+    std::atomic<std::int64_t> libraryEntries{0};
+    std::atomic<std::int64_t> feederPasses{0};
 };
 
 SoundState State;
+using Guard = std::lock_guard<std::mutex>;
 
 // Every path into Allegro's sound system or libopenmpt passes here first.
 void enterLibrary() { ++State.libraryEntries; }
@@ -100,21 +119,22 @@ void stopStream(FMUSIC_MODULE* song) {
     song->stream = nullptr;
 }
 
-// Renders the song into one stream buffer of MusicStreamFrames frames.  At
-// the end of a song that does not loop the rest is silence.
+// Renders the song into one half of its stream buffer.  At the end of a
+// song that does not loop the rest is silence.
 void renderInto(FMUSIC_MODULE* song, void* buffer) {
     auto* frames = static_cast<std::int16_t*>(buffer);
+    const std::size_t count = std::size_t(song->streamFrames);
     std::size_t done = 0;
-    while (done < std::size_t(MusicStreamFrames)) {
-        std::size_t got = openmpt_module_read_interleaved_stereo(song->module, State.mixRate,
-                                                                 MusicStreamFrames - done, frames + 2 * done);
+    while (done < count) {
+        std::size_t got =
+            openmpt_module_read_interleaved_stereo(song->module, State.mixRate, count - done, frames + 2 * done);
         if (got == 0) break;
         done += got;
     }
-    std::fill(frames + 2 * done, frames + 2 * MusicStreamFrames, std::int16_t(0));
+    std::fill(frames + 2 * done, frames + 2 * count, std::int16_t(0));
     // Allegro's 16-bit samples are unsigned.
     auto* raw = static_cast<std::uint16_t*>(buffer);
-    for (int i = 0; i < 2 * MusicStreamFrames; ++i) raw[i] ^= 0x8000;
+    for (std::size_t i = 0; i < 2 * count; ++i) raw[i] ^= 0x8000;
 }
 
 void refill(FMUSIC_MODULE* song) {
@@ -126,14 +146,58 @@ void refill(FMUSIC_MODULE* song) {
     }
 }
 
-// Stops the music and removes Allegro's sound system; handles stay valid.
+// The feeder thread: refills every playing song's stream whatever the rest
+// of the program does, so music goes on through a stalled or slow caller.
+void feedMusic() {
+    std::unique_lock<std::mutex> hold(State.lock);
+    while (!State.stopFeeder) {
+        for (FMUSIC_MODULE* song : State.songs) refill(song);
+        ++State.feederPasses;
+        State.wake.wait_for(hold, FeedInterval);
+    }
+}
+
+void stopFeeder() {
+    if (!State.feeder.joinable()) return;
+    {
+        Guard guard(State.lock);
+        State.stopFeeder = true;
+    }
+    State.wake.notify_all();
+    State.feeder.join();
+}
+
+// Stops the feeder and the music and removes Allegro's sound system;
+// handles stay valid.
 void shutDownSound() {
+    stopFeeder();
+    Guard guard(State.lock);
     if (!State.running) return;
     for (FMUSIC_MODULE* song : State.songs) stopStream(song);
     enterLibrary();
     remove_sound();
     State.running = false;
     std::fill(std::begin(State.voiceSerial), std::end(State.voiceSerial), 0);
+}
+
+// Allegro's mixer writes past its own buffer when it mixes mono output at a
+// quality above 0 (a "sound_stereo = 0" in the settings is enough), so
+// stereo is always asked for; a device that still opens mono is mixed at
+// quality 0, which is safe.  Only the [sound] keys named here are
+// overridden, and only while the driver starts: every other key of the
+// settings file (rate, bits, driver) applies as written.
+bool installSound() {
+    static const char Stereo[] = "[sound]\nsound_stereo = 1\n";
+    static const char MonoSafe[] = "[sound]\nsound_stereo = 1\nquality = 0\n";
+    override_config_data(Stereo, int(sizeof Stereo - 1));
+    bool installed = install_sound(DIGI_AUTODETECT, MIDI_NONE, nullptr) == 0;
+    if (installed && digi_card != DIGI_NONE && get_mixer_channels() == 1) {
+        remove_sound();
+        override_config_data(MonoSafe, int(sizeof MonoSafe - 1));
+        installed = install_sound(DIGI_AUTODETECT, MIDI_NONE, nullptr) == 0;
+    }
+    override_config_file(nullptr);
+    return installed;
 }
 
 // Registered with Allegro while sound runs: allegro_exit calls it before
@@ -150,7 +214,7 @@ signed char FSOUND_Init(int mixrate, int maxsoftwarechannels, unsigned int flags
     enterLibrary();
     silenceAlsa();
     reserve_voices(std::min(MaxChannels, std::max(1, maxsoftwarechannels)), 0);
-    if (install_sound(DIGI_AUTODETECT, MIDI_NONE, nullptr) != 0) return 0;
+    if (!installSound()) return 0;
     if (digi_card == DIGI_NONE) {
         // Allegro's "no sound" driver: nothing would be heard, so sound is
         // off and no module is ever decoded.
@@ -158,13 +222,21 @@ signed char FSOUND_Init(int mixrate, int maxsoftwarechannels, unsigned int flags
         return 0;
     }
     _add_exit_func(allegroExitHook, "tessaron sound");
-    State.running = true;
-    State.mixRate = mixrate;
+    {
+        Guard guard(State.lock);
+        State.running = true;
+        State.stopFeeder = false;
+        State.mixRate = mixrate;
+    }
+    State.feeder = std::thread(feedMusic);
     return 1;
 }
 
 void FSOUND_Close() {
-    if (!State.running) return;
+    {
+        Guard guard(State.lock);
+        if (!State.running) return;
+    }
     _remove_exit_func(allegroExitHook);
     shutDownSound();
 }
@@ -198,6 +270,7 @@ void FSOUND_Sample_Free(FSOUND_SAMPLE* sample) {
     if (sample == nullptr) return;
     // Freeing stops the sample on any voice still playing it; after the
     // sound system is gone no voice holds it and this only frees memory.
+    Guard guard(State.lock);
     enterLibrary();
     destroy_sample(sample->sample);
     delete sample;
@@ -205,6 +278,7 @@ void FSOUND_Sample_Free(FSOUND_SAMPLE* sample) {
 
 int FSOUND_PlaySound(int channel, FSOUND_SAMPLE* sample) {
     if (!State.running || sample == nullptr) return -1;
+    Guard guard(State.lock);
     enterLibrary();
     int voice = play_sample(sample->sample, 255, CentrePan, NormalPitch, sample->looped ? TRUE : FALSE);
     if (voice < 0 || voice >= VIRTUAL_VOICES) return -1;
@@ -216,6 +290,7 @@ int FSOUND_PlaySound(int channel, FSOUND_SAMPLE* sample) {
 signed char FSOUND_SetVolume(int channel, int volume) {
     if (!State.running || channel <= 0) return 0;
     int voice = channel & ((1 << VoiceBits) - 1);
+    Guard guard(State.lock);
     if (State.voiceSerial[voice] != (channel >> VoiceBits)) return 0;
     enterLibrary();
     // A sound that has ended has given its voice back; nothing to set then.
@@ -236,26 +311,35 @@ FMUSIC_MODULE* FMUSIC_LoadSong(const char* name) {
     openmpt_module_set_repeat_count(module, -1);
     auto* song = new FMUSIC_MODULE;
     song->module = module;
+    Guard guard(State.lock);
     State.songs.push_back(song);
     return song;
 }
 
 signed char FMUSIC_FreeSong(FMUSIC_MODULE* song) {
     if (song == nullptr) return 0;
-    stopStream(song);
+    {
+        // Once out of the list the feeder can no longer reach the song.
+        Guard guard(State.lock);
+        stopStream(song);
+        State.songs.erase(std::remove(State.songs.begin(), State.songs.end(), song), State.songs.end());
+    }
     enterLibrary();
     openmpt_module_destroy(song->module);
-    State.songs.erase(std::remove(State.songs.begin(), State.songs.end(), song), State.songs.end());
     delete song;
     return 1;
 }
 
 signed char FMUSIC_PlaySong(FMUSIC_MODULE* song) {
     if (!State.running || song == nullptr) return 0;
+    Guard guard(State.lock);
     stopStream(song);
     enterLibrary();
     openmpt_module_set_position_seconds(song->module, 0.0);
-    song->stream = play_audio_stream(MusicStreamFrames, 16, TRUE, State.mixRate, song->volume, CentrePan);
+    // A half is never shorter than what the mixer takes at once, or one
+    // mix would run past both halves into music not yet rendered.
+    song->streamFrames = std::max(MusicStreamFrames, get_mixer_buffer_length());
+    song->stream = play_audio_stream(song->streamFrames, 16, TRUE, State.mixRate, song->volume, CentrePan);
     if (song->stream == nullptr) return 0;
     // The whole buffer is filled now, so the first quarter second never
     // waits for the next refill.
@@ -265,6 +349,7 @@ signed char FMUSIC_PlaySong(FMUSIC_MODULE* song) {
 
 signed char FMUSIC_SetMasterVolume(FMUSIC_MODULE* song, int volume) {
     if (song == nullptr) return 0;
+    Guard guard(State.lock);
     song->volume = clampVolume(volume);
     if (song->stream != nullptr) {
         enterLibrary();
@@ -273,11 +358,18 @@ signed char FMUSIC_SetMasterVolume(FMUSIC_MODULE* song, int volume) {
     return 1;
 }
 
-int FMUSIC_GetMasterVolume(FMUSIC_MODULE* song) { return song == nullptr ? 0 : song->volume; }
+int FMUSIC_GetMasterVolume(FMUSIC_MODULE* song) {
+    if (song == nullptr) return 0;
+    Guard guard(State.lock);
+    return song->volume;
+}
 
 void FSOUND_Update() {
     if (!State.running) return;
+    Guard guard(State.lock);
     for (FMUSIC_MODULE* song : State.songs) refill(song);
 }
 
 std::int64_t fsound_library_entries() { return State.libraryEntries; }
+
+std::int64_t fsound_feeder_passes() { return State.feederPasses; }

@@ -4,9 +4,12 @@
 // rendered into an Allegro audio stream).  Nothing else in the program calls
 // Allegro's sound functions or libopenmpt.
 //
-// Thread: main thread only.  Allegro mixes on its own thread; music is
-// refilled from the main thread by FSOUND_Update (see below), so no state
-// here is shared with another thread.
+// Thread: call it from one thread (the game's main thread).  While sound
+// runs, a feeder thread of its own refills the music streams; every piece
+// of state it shares (the song list, each song's module, stream and volume,
+// the voices) is guarded by one lock that every call here takes, so
+// loading, playing, fading and freeing songs never race it.  Allegro mixes
+// on a thread of its own.
 //
 // Failure: a file that cannot be loaded gives a null handle, and every call
 // accepts null handles and does nothing with them.  Before FSOUND_Init has
@@ -17,15 +20,15 @@
 // Music streaming: each playing song owns an Allegro AUDIOSTREAM of unsigned
 // 16-bit stereo at the mixing rate, double-buffered in halves of
 // MusicStreamFrames frames (a quarter of a second each, half a second in
-// all).  FSOUND_Update renders into every half the mixer has finished with.
-// The game calls it at least once per logic step (25 a second, through the
-// music player's update), and may call it on every main-loop pass; since a
-// freed half is only needed again a quarter of a second later, music keeps
-// playing without gaps even when frames take 200 ms.  Volume is applied on
-// the stream's voice, so volume changes are heard at once rather than after
-// the buffered half second.  Refilling on the main thread (rather than from a
-// timer callback) keeps the module and the stream free of locks: loading and
-// freeing a song can never race a refill.
+// all; longer when the mixer takes more at once).  The feeder looks every
+// 10 ms for a half the mixer has finished with and renders the module into
+// it, so the music goes on while the caller stalls, loads or draws a long
+// frame.  Volume is applied on the stream's voice, so volume changes are
+// heard at once rather than after the buffered half second.
+//
+// Output format: whatever rate and bits the settings ask Allegro for;
+// stereo is always asked for, because Allegro's mixer overruns its buffer
+// mixing mono at a quality above 0 (a mono-only device is mixed at 0).
 #pragma once
 
 #include <cstdint>
@@ -87,10 +90,12 @@ signed char FMUSIC_SetMasterVolume(FMUSIC_MODULE* song, int volume);
 // The song's master volume; 0 for null.
 int FMUSIC_GetMasterVolume(FMUSIC_MODULE* song);
 
-// Refills the stream buffers of every playing song.  Cheap when nothing
-// needs refilling; call it often from the main thread.
+// Refills at once every stream half the mixer has finished with (the feeder
+// does the same on its own).  Cheap when nothing needs refilling.
 void FSOUND_Update();
 
 // Diagnostics for tests: how many calls reached Allegro's sound system or
-// libopenmpt since the program started.
+// libopenmpt since the program started, and how many passes the feeder has
+// made over the songs.
 std::int64_t fsound_library_entries();
+std::int64_t fsound_feeder_passes();

@@ -6,6 +6,8 @@ namespace tessaron {
 
 void copyMouseButtons(LiveInput& live) { live.mouseButtons = mouse_b; }
 
+bool pointerShown(const MousePointer& pointer) { return mouse_sprite != nullptr && static_cast<int>(pointer.alpha) > 0; }
+
 void drawPointer(const MousePointer& pointer, BITMAP* dst) {
     drawPointerSprite(pointer, mouse_sprite, mouse_x, mouse_y, dst);
 }

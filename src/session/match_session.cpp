@@ -162,6 +162,9 @@ void MatchSession::runLogicStep() {
 }
 
 void MatchSession::draw() {
+    // 0. Nothing drawn has changed since the last frame: the screen, and the
+    // back buffer F9 saves, already show it.
+    if (!frameGate_.needed({LogicStepsRun, mouse_x, mouse_y, pointerShown(Pointer)})) return;
     // 1. Background (black around one smaller than the screen).
     if (!background_) {
         clear_bitmap(backBuffer_);

@@ -2,7 +2,8 @@
 // match's resources on its first tick (background, pictures, sounds, music),
 // runs at most one logic step per pass while the TickCounter owes one (the
 // rules themselves are MatchLogic's, shared with tessaron-sim), and draws a
-// frame into its back buffer and onto the screen on every pass.
+// frame into its back buffer and onto the screen on every pass after which
+// the frame can differ from the one shown (render/frame_gate.h).
 // Depends on Allegro, the render and audio layers.  Main thread only.
 //
 // Failures: a missing background, sound or song leaves the game without it
@@ -16,6 +17,7 @@
 
 #include <string>
 
+#include "render/frame_gate.h"
 #include "session/match_logic.h"
 
 namespace tessaron {
@@ -53,6 +55,7 @@ private:
     bool loaded_ = false;
     bool loadFailed_ = false;
     bool shutDown_ = false;
+    FrameGate frameGate_;
 };
 
 // Fills `list` with the names of the files matching `pattern` (Allegro's

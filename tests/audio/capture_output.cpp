@@ -16,10 +16,20 @@ extern DIGI_DRIVER CaptureDriver;
 
 int captureDetect(int input) { return input ? 0 : 1; }
 
+// The output format, taken from Allegro's [sound] settings the way its ALSA
+// driver takes it: stereo unless sound_stereo is 0, 8 bits when sound_bits
+// is 8 and 16 otherwise, the rate of sound_freq or 44100.
+bool Stereo = true;
+int Bits = 16;
+bool MonoOnly = false;
+
 int captureInit(int input, int voices) {
     if (input) return -1;
     CaptureDriver.voices = voices;
-    return _mixer_init(CaptureFragmentFrames * 2, CaptureRate, TRUE, TRUE, &CaptureDriver.voices);
+    Stereo = _sound_stereo != 0 && !MonoOnly;
+    Bits = _sound_bits == 8 ? 8 : 16;
+    int rate = _sound_freq > 0 ? _sound_freq : CaptureRate;
+    return _mixer_init(CaptureFragmentFrames * (Stereo ? 2 : 1), rate, Stereo, Bits == 16, &CaptureDriver.voices);
 }
 
 void captureExit(int) { _mixer_exit(); }
@@ -68,12 +78,24 @@ void startAllegro(bool withDevice) {
 
 void stopAllegro() { allegro_exit(); }
 
+void captureMonoOnly(bool monoOnly) { MonoOnly = monoOnly; }
+
 std::vector<std::int16_t> mixFrames(int frames) {
     int fragments = (frames + CaptureFragmentFrames - 1) / CaptureFragmentFrames;
-    std::vector<std::int16_t> mix(std::size_t(fragments) * CaptureFragmentFrames * 2);
-    for (int f = 0; f < fragments; ++f)
-        _mix_some_samples(reinterpret_cast<uintptr_t>(mix.data() + std::size_t(f) * CaptureFragmentFrames * 2), 0,
-                          TRUE);
+    const int channels = Stereo ? 2 : 1;
+    std::vector<std::int16_t> mix;
+    mix.reserve(std::size_t(fragments) * CaptureFragmentFrames * 2);
+    std::vector<std::int16_t> wide(std::size_t(CaptureFragmentFrames) * channels);
+    std::vector<std::int8_t> narrow(wide.size());
+    for (int f = 0; f < fragments; ++f) {
+        void* out = Bits == 16 ? static_cast<void*>(wide.data()) : static_cast<void*>(narrow.data());
+        _mix_some_samples(reinterpret_cast<uintptr_t>(out), 0, TRUE);
+        for (std::size_t i = 0; i < wide.size(); ++i) {
+            std::int16_t v = Bits == 16 ? wide[i] : std::int16_t(narrow[i] * 256);
+            mix.push_back(v);
+            if (channels == 1) mix.push_back(v);
+        }
+    }
     return mix;
 }
 

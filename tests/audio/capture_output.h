@@ -10,7 +10,8 @@
 
 namespace tessaron::test {
 
-// Frames the capture driver mixes at a time (stereo, 16-bit, 44100 Hz).
+// Frames the capture driver mixes at a time, and its rate unless the
+// settings' sound_freq asks for another.
 constexpr int CaptureFragmentFrames = 1024;
 constexpr int CaptureRate = 44100;
 
@@ -20,8 +21,12 @@ constexpr int CaptureRate = 44100;
 void startAllegro(bool withDevice);
 void stopAllegro();
 
-// Mixes at least `frames` frames (whole fragments) and returns them as
-// interleaved signed stereo.
+// Makes the capture device open mono whatever the settings ask (from the
+// next start of the sound system on), like a mono-only sound card.
+void captureMonoOnly(bool monoOnly);
+
+// Mixes at least `frames` frames (whole fragments) in the output format the
+// settings chose and returns them as interleaved signed 16-bit stereo.
 std::vector<std::int16_t> mixFrames(int frames);
 
 // Root mean square and peak of a mix.

@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <string>
+#include <thread>
 
 #include "audio/audio_system.h"
 #include "capture_output.h"
@@ -48,6 +50,18 @@ inline std::string rowName(const ::testing::TestParamInfo<TestFile>& row) {
 // Writes the test module and loads it into the player's slot 0.
 inline bool loadTestSong(MusicPlayer& player) {
     return player.loadSong(0, writeFile("song.mod", makeModule()).c_str());
+}
+
+// Waits until the music feeder has made a whole pass begun after the call;
+// false when it makes none within two seconds.
+inline bool waitForFeeder() {
+    std::int64_t start = fsound_feeder_passes();
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (fsound_feeder_passes() < start + 2) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
 }
 
 // Mix of a quarter second: long enough for a sample or a stretch of music.

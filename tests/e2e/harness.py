@@ -228,6 +228,13 @@ def read_settled(path, reader, timeout=10):
             raise AssertionError(f"{path} keeps changing")
 
 
+def stall_main_thread(pid):
+    """SIGUSR1 to the main thread alone (tgkill, thread id = process id): in
+    tessaron-stall it sleeps for TESSARON_STALL_MS."""
+    if ctypes.CDLL(None, use_errno=True).syscall(234, pid, pid, signal.SIGUSR1) != 0:  # SYS_tgkill
+        raise OSError(ctypes.get_errno(), "tgkill")
+
+
 def screenshot_root(xserver, path):
     """The whole X screen as a PNG (what a person would see)."""
     subprocess.run(["import", "-window", "root", path], env=xserver.env(), check=True)

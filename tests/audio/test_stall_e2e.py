@@ -1,0 +1,116 @@
+"""The music goes on while the game's main thread stalls.  tessaron-stall (a
+build whose main thread a test can stall) is heard through ALSA's file
+plugin while its main thread sleeps 2 s and 5 s; the capture must be
+libopenmpt's own rendering of the module, sample for sample, from the first
+note to the end: no block repeating the one before it, no gap."""
+
+import array
+import ctypes
+import glob
+import os
+import shutil
+import time
+import unittest
+
+from harness import CAPTURE_RATE, Capture, GameTestCase, capture_env, stall_main_thread
+
+CONFIG = "[Audio]\nsound = 1\n[Video]\nvid_quality = 32\nscreen_width = 640\nscreen_height = 480\nfullscreen = 0\n"
+BIN_DIR = os.environ.get("TESSARON_BIN_DIR", os.path.join(os.path.dirname(__file__), "../../build/bin"))
+STREAM_HALF = 11025  # frames in each half of the music's stream buffer
+BLOCK = 1024
+
+
+def reference_left(module_path, frames):
+    """The left channel of libopenmpt's own rendering of the module, looping,
+    at 44100 Hz."""
+    lib = ctypes.CDLL("libopenmpt.so.0")
+    lib.openmpt_module_create_from_memory2.restype = ctypes.c_void_p
+    lib.openmpt_module_create_from_memory2.argtypes = [ctypes.c_char_p, ctypes.c_size_t] + [ctypes.c_void_p] * 7
+    lib.openmpt_module_set_repeat_count.argtypes = [ctypes.c_void_p, ctypes.c_int32]
+    lib.openmpt_module_read_interleaved_stereo.restype = ctypes.c_size_t
+    lib.openmpt_module_read_interleaved_stereo.argtypes = [ctypes.c_void_p, ctypes.c_int32, ctypes.c_size_t,
+                                                           ctypes.c_void_p]
+    lib.openmpt_module_destroy.argtypes = [ctypes.c_void_p]
+    with open(module_path, "rb") as f:
+        data = f.read()
+    module = lib.openmpt_module_create_from_memory2(data, len(data), None, None, None, None, None, None, None)
+    assert module, "libopenmpt cannot read " + module_path
+    lib.openmpt_module_set_repeat_count(module, -1)
+    out = (ctypes.c_int16 * (2 * frames))()
+    lib.openmpt_module_read_interleaved_stereo(module, CAPTURE_RATE, frames, out)
+    lib.openmpt_module_destroy(module)
+    return array.array("h", bytes(out))[0::2]
+
+
+def first_sound(samples):
+    return next(i for i, v in enumerate(samples) if v != 0)
+
+
+class StallTest(GameTestCase):
+    def capture_stalled(self, stall_ms):
+        self.folder.write_config(CONFIG)
+        # No effects: everything heard is the music.
+        for wav in glob.glob(self.folder.file("data/sound/**/*.wav"), recursive=True):
+            os.remove(wav)
+        program = self.folder.file("tessaron-stall")
+        shutil.copy(os.path.join(BIN_DIR, "tessaron-stall"), program)
+        wav, env = capture_env(self.folder)
+        env["TESSARON_STALL_MS"] = str(stall_ms)
+        game = self.launch(env=env, command=[program])
+        game.find_window()
+        time.sleep(1.0)
+        stall_main_thread(game.proc.pid)
+        time.sleep(stall_ms / 1000 + 1.5)
+        game.press_close_button()
+        self.assertEqual(game.wait(timeout=15), 0, game.stderr())
+        self.assertIn("the main thread slept", game.stderr())
+        return Capture(wav).left
+
+    def check_music_goes_on(self, stall_ms):
+        heard = self.capture_stalled(stall_ms)
+        start = first_sound(heard)
+        end = len(heard)
+        while end > start and heard[end - 1] == 0:
+            end -= 1
+        end -= BLOCK  # the last block may be cut by the shut-down
+        self.assertGreater(end - start, (stall_ms / 1000 + 1) * CAPTURE_RATE, "too little music captured")
+
+        # No block repeats the one the stream played a half or a whole
+        # buffer before it (what a stalled refill replays).
+        for at in range(start + 2 * STREAM_HALF, end - BLOCK, BLOCK):
+            block = heard[at:at + BLOCK]
+            for back in (STREAM_HALF, 2 * STREAM_HALF):
+                self.assertFalse(block == heard[at - back:at - back + BLOCK],
+                                 f"the music repeats itself at {(at - start) / CAPTURE_RATE:.2f} s")
+
+        # The music is the module as libopenmpt renders it, scaled by the
+        # game's volume: nothing skipped, nothing stale, no gap.  The first
+        # half second is left out of the gain (the volume is set just after
+        # the song starts).
+        expected = reference_left(glob.glob(self.folder.file("data/music/mod/*"))[0], end - start + CAPTURE_RATE)
+        # The quietest first samples round to zero in the mix: align on the
+        # best match of a stretch near the start instead.
+        near = start - first_sound(expected)
+        probe = range(start + CAPTURE_RATE // 2, start + CAPTURE_RATE // 2 + 2048)
+        offset = max(range(near - 256, near + 257),
+                     key=lambda o: sum(heard[i] * expected[i - o] for i in probe))
+        settled = start + CAPTURE_RATE // 2
+        cross = sum(heard[i] * expected[i - offset] for i in range(settled, end))
+        power = sum(expected[i - offset] ** 2 for i in range(settled, end))
+        gain = cross / power
+        self.assertGreater(gain, 0.2)
+        tolerance = max(abs(v) for v in heard[settled:end]) // 50
+        for i in range(settled, end):
+            if abs(heard[i] - round(expected[i - offset] * gain)) > tolerance:
+                self.fail(f"the music differs from the module at {(i - start) / CAPTURE_RATE:.3f} s "
+                          f"of {(end - start) / CAPTURE_RATE:.2f} s")
+
+    def test_two_second_stall(self):
+        self.check_music_goes_on(2000)
+
+    def test_five_second_stall(self):
+        self.check_music_goes_on(5000)
+
+
+if __name__ == "__main__":
+    unittest.main()
