@@ -12,14 +12,9 @@ ifeq ($(CI),true)
   CMAKE_FLAGS += -DTESSARON_WERROR=ON
 endif
 
-# Debian packages the build, the game and the tests need.
-PACKAGES := g++ make cmake pkg-config python3 \
-  liballegro4-dev libfreetype-dev libopenmpt-dev libx11-dev \
-  libgtest-dev libbenchmark-dev libpixman-1-dev libpng-dev \
-  xvfb xauth xdotool x11-utils x11-apps imagemagick sox valgrind \
-  fonts-dejavu-core fonts-dejavu-extra
-
-SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+# Debian packages the build, the game and the tests need: one list, shared
+# with ./run and ./test, which install them before make exists.
+PACKAGES := $(shell sed -e 's/\#.*//' debian-packages)
 
 .PHONY: all build deps run test test-fast bench clean
 
@@ -28,14 +23,7 @@ all: build
 # Installs only the packages that are missing, so a prepared machine does not
 # touch apt at all.
 deps:
-	@missing=""; for p in $(PACKAGES); do \
-	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
-	done; \
-	if [ -n "$$missing" ]; then \
-	  echo "Installing:$$missing"; \
-	  $(SUDO) apt-get update -qq && \
-	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
-	fi
+	@tools/install-packages
 
 $(BUILD)/CMakeCache.txt:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
