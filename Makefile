@@ -15,8 +15,9 @@ endif
 # Debian packages the build, the game and the tests need: one list, shared
 # with ./run and ./test, which install them before make exists.
 PACKAGES := $(shell sed -e 's/\#.*//' debian-packages)
+PREFIX   ?= /usr/local
 
-.PHONY: all build deps run test test-fast bench clean
+.PHONY: all build deps run test test-fast bench clean install package
 
 all: build
 
@@ -46,6 +47,15 @@ test: build
 # Only the fast unit tests of the normal build.
 test-fast: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) -L unit
+
+# Installs the game under $(PREFIX) (DESTDIR is honoured); the launcher
+# $(PREFIX)/bin/tessaron plays in the user's own game folder.
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+# The Debian package $(BUILD)/tessaron_<version>_<arch>.deb.
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 bench: build
 	@for b in $(BUILD)/bin/bench_*; do [ -x "$$b" ] || continue; echo "== $$(basename $$b)"; "$$b" || exit 1; done
