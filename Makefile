@@ -2,6 +2,9 @@
 #   make run   - install what is missing, build, stage build/game and play
 #   make test  - install what is missing, build and run every test
 #   make bench - build and run the benchmarks
+#   make install [PREFIX=/usr/local] [DESTDIR=...] - install the game
+#   make package - build the Debian package build/tessaron_<version>_<arch>.deb
+# ./run and ./test do the same as make run and make test where make is missing.
 # A plain `make` builds everything into build/.
 
 BUILD      ?= build
