@@ -25,9 +25,9 @@ bool insideTile(double x, double y)
     return std::hypot(x - cx, y - cy) < kCorner;
 }
 
-// One sample of the icon at grid point (x, y): its colour and whether the
-// tile covers it.  A red, a green and a blue block, and a yellow breaker
-// glowing on the dark tile, as they sit on the board.
+// The icon's colour at grid point (x, y) inside the tile: a red, a green and
+// a blue block, and a yellow breaker glowing on the dark tile, as they sit on
+// the board.
 Rgb iconSample(double x, double y)
 {
     static const Shader cells[4] = {blockShader(BlockColour::Red), blockShader(BlockColour::Green),
