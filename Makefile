@@ -27,7 +27,7 @@ all: build
 # Installs only the packages that are missing, so a prepared machine does not
 # touch apt at all.
 deps:
-	@tools/install-packages
+	@bash tools/install-packages
 
 $(BUILD)/CMakeCache.txt:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
