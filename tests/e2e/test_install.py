@@ -9,6 +9,7 @@ import re
 import shutil
 import subprocess
 import tempfile
+import time
 import unittest
 
 import harness
@@ -35,6 +36,15 @@ class Folder:
 
     def file(self, relative):
         return os.path.join(self.path, relative)
+
+
+def press_until(game, keys, done, timeout=40):
+    """Presses keys again and again until done() holds: a press made while
+    the game is still loading its data can go unseen."""
+    deadline = time.time() + timeout
+    while not done() and time.time() < deadline and game.proc.poll() is None:
+        game.hold(keys, until=done, timeout=3)
+        game.release_gap()
 
 
 class InstallTest(unittest.TestCase):
@@ -70,9 +80,9 @@ class InstallTest(unittest.TestCase):
         game = harness.Game(x, cwd, env=env, command=[self.launcher])
         self.addCleanup(game.stop)
         game.find_window()
-        game.hold("F9", until=lambda: os.path.exists(shot))
+        press_until(game, "F9", lambda: os.path.exists(shot))
         self.assertTrue(os.path.exists(shot), "F9 wrote no screenshot in the player's folder")
-        game.hold("shift+Escape", until=lambda: game.proc.poll() is not None)
+        press_until(game, "shift+Escape", lambda: game.proc.poll() is not None)
         self.assertEqual(game.wait(20), 0, game.stderr())
 
         settings = harness.WINDOWED_CONFIG.replace("1024", "800").replace("768", "600")
@@ -84,7 +94,7 @@ class InstallTest(unittest.TestCase):
         geometry = subprocess.run(["xdotool", "getwindowgeometry", game.window], env=x.env(),
                                   capture_output=True, text=True).stdout
         self.assertIn("800x600", geometry, "the player's settings were not used")
-        game.hold("shift+Escape", until=lambda: game.proc.poll() is not None)
+        press_until(game, "shift+Escape", lambda: game.proc.poll() is not None)
         self.assertEqual(game.wait(20), 0, game.stderr())
 
         with open(os.path.join(user, "cfg/config.cfg")) as f:
