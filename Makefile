@@ -2,6 +2,9 @@
 #   make run   - install what is missing, build, stage build/game and play
 #   make test  - install what is missing, build and run every test
 #   make bench - build and run the benchmarks
+#   make install [PREFIX=/usr/local] [DESTDIR=...] - install the game
+#   make package - build the Debian package build/tessaron_<version>_<arch>.deb
+# ./run and ./test do the same as make run and make test where make is missing.
 # A plain `make` builds everything into build/.
 
 BUILD      ?= build
@@ -13,30 +16,19 @@ ifeq ($(CI),true)
   CMAKE_FLAGS += -DTESSARON_WERROR=ON
 endif
 
-# Debian packages the build, the game and the tests need.
-PACKAGES := g++ make cmake pkg-config python3 \
-  liballegro4-dev libfreetype-dev libopenmpt-dev libx11-dev \
-  libgtest-dev libbenchmark-dev libpixman-1-dev libpng-dev \
-  xvfb xauth xdotool x11-utils x11-apps imagemagick sox valgrind \
-  fonts-dejavu-core fonts-dejavu-extra
+# Debian packages the build, the game and the tests need: one list, shared
+# with ./run and ./test, which install them before make exists.
+PACKAGES := $(shell sed -e 's/\#.*//' debian-packages)
+PREFIX   ?= /usr/local
 
-SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
-
-.PHONY: all build deps run test test-fast test-tsan bench clean
+.PHONY: all build deps run test test-fast test-tsan bench clean install package
 
 all: build
 
 # Installs only the packages that are missing, so a prepared machine does not
 # touch apt at all.
 deps:
-	@missing=""; for p in $(PACKAGES); do \
-	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
-	done; \
-	if [ -n "$$missing" ]; then \
-	  echo "Installing:$$missing"; \
-	  $(SUDO) apt-get update -qq && \
-	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
-	fi
+	@bash tools/install-packages
 
 $(BUILD)/CMakeCache.txt:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
@@ -68,6 +60,15 @@ test-tsan:
 # Only the fast unit tests of the normal build.
 test-fast: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) -L unit
+
+# Installs the game under $(PREFIX) (DESTDIR is honoured); the launcher
+# $(PREFIX)/bin/tessaron plays in the user's own game folder.
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+# The Debian package $(BUILD)/tessaron_<version>_<arch>.deb.
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 # bench_game runs the real game under Xvfb for 15 s; BENCH_BEFORE=<build
 # folder of another commit> measures that one too, side by side.

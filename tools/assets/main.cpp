@@ -1,8 +1,9 @@
 // tessaron-assets: writes the game's whole data folder (pictures, sounds and
 // music, all made here) into the folder given on the command line, and on
-// request a contact sheet of the sprites.  Same bytes on every run.
+// request a contact sheet of the sprites and the menu icons (PNG, as
+// <icon-dir>/<N>x<N>/apps/tessaron.png).  Same bytes on every run.
 //
-//   tessaron-assets <out-dir> [--contact-sheet <file.bmp>]
+//   tessaron-assets [<out-dir>] [--contact-sheet <file.bmp>] [--icons <icon-dir>]
 //
 // Exit status 0 on success; 1 with a message on standard error when the
 // arguments are wrong or a file cannot be written.
@@ -13,6 +14,7 @@
 #include <system_error>
 
 #include "assets/backgrounds.h"
+#include "assets/icons.h"
 #include "assets/music.h"
 #include "assets/sounds.h"
 #include "assets/sprites.h"
@@ -44,33 +46,57 @@ private:
     bool failed = false;
 };
 
+int usage()
+{
+    std::fprintf(stderr, "usage: tessaron-assets [<out-dir>] [--contact-sheet <file.bmp>] [--icons <icon-dir>]\n");
+    return 1;
+}
+
 int run(int argc, char** argv)
 {
-    std::string contactSheet;
-    if (argc == 4 && std::strcmp(argv[2], "--contact-sheet") == 0)
-        contactSheet = argv[3];
-    else if (argc != 2) {
-        std::fprintf(stderr, "usage: tessaron-assets <out-dir> [--contact-sheet <file.bmp>]\n");
-        return 1;
+    std::string dataDir, contactSheet, iconDir;
+    for (int i = 1; i < argc; ++i) {
+        const bool hasValue = i + 1 < argc;
+        if (std::strcmp(argv[i], "--contact-sheet") == 0 && hasValue)
+            contactSheet = argv[++i];
+        else if (std::strcmp(argv[i], "--icons") == 0 && hasValue)
+            iconDir = argv[++i];
+        else if (argv[i][0] != '-' && dataDir.empty())
+            dataDir = argv[i];
+        else
+            return usage();
     }
-    Output out(argv[1]);
+    if (dataDir.empty() && contactSheet.empty() && iconDir.empty())
+        return usage();
 
+    bool ok = true;
     const std::vector<Sprite> sprites = makeSprites();
-    for (const Sprite& s : sprites)
-        out.write(s.path, [&](const std::string& p) { return writeBmp(p, s.image); });
-    for (const Background& b : makeBackgrounds())
-        out.write(b.path, [&](const std::string& p) { return writeBmp(p, b.image); });
-    for (const SoundEffect& e : makeSoundEffects())
-        out.write(e.path, [&](const std::string& p) { return writeWav(p, e.samples); });
-    for (const Module& m : makeMusic())
-        out.write(m.path, [&](const std::string& p) { return m.bytes.save(p); });
-
+    if (!dataDir.empty()) {
+        Output out(dataDir);
+        for (const Sprite& s : sprites)
+            out.write(s.path, [&](const std::string& p) { return writeBmp(p, s.image); });
+        for (const Background& b : makeBackgrounds())
+            out.write(b.path, [&](const std::string& p) { return writeBmp(p, b.image); });
+        for (const SoundEffect& e : makeSoundEffects())
+            out.write(e.path, [&](const std::string& p) { return writeWav(p, e.samples); });
+        for (const Module& m : makeMusic())
+            out.write(m.path, [&](const std::string& p) { return m.bytes.save(p); });
+        ok = out.ok();
+    }
     if (!contactSheet.empty()) {
         Output sheet(".");
         sheet.write(contactSheet, [&](const std::string& p) { return writeBmp(p, makeContactSheet(sprites)); });
-        return out.ok() && sheet.ok() ? 0 : 1;
+        ok = ok && sheet.ok();
     }
-    return out.ok() ? 0 : 1;
+    if (!iconDir.empty()) {
+        Output icons(iconDir);
+        for (int size : kIconSizes) {
+            const std::string name = std::to_string(size) + "x" + std::to_string(size) + "/apps/tessaron.png";
+            icons.write(name, [&](const std::string& p) { return writePng(p, makeIcon(size)); });
+        }
+        ok = ok && icons.ok();
+    }
+    return ok ? 0 : 1;
 }
 
 } // namespace

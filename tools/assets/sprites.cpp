@@ -70,9 +70,9 @@ Image paintLight(int w, int h, const Shader& shade)
 // A solid 32 x 32 block: dark outline, a three-pixel bevel lit from the top
 // left, a face shaded top to bottom with a soft sheen, and the colour's mark
 // raised in a pale tint with a shadow below-right.
-Image makeBlock(const BlockStyle& s)
+Shader blockShader(const BlockStyle& s)
 {
-    return paint(32, 32, [&](double x, double y) {
+    return [s](double x, double y) {
         const double edge = std::min(std::min(x, y), std::min(32.0 - x, 32.0 - y));
         if (edge < 1.0)
             return s.face * 0.32;
@@ -89,15 +89,17 @@ Image makeBlock(const BlockStyle& s)
         const double shade = 1.08 - 0.22 * (y - 4.0) / 24.0;
         const double sheen = 0.16 * smoothstep(9.0, 2.0, std::hypot((x - 12.0) * 0.7, y - 7.0));
         return mix(s.face * shade, kWhite, sheen);
-    });
+    };
 }
+
+Image makeBlock(const BlockStyle& s) { return paint(32, 32, blockShader(s)); }
 
 // A breaker: a glowing orb with a bright rim and a hot centre, its colour's
 // mark in near-white at the middle, and a halo that dies out to black (then
-// the mask colour) before the picture's edge.
-Image makeBreaker(const BlockStyle& s)
+// the mask colour) before the picture's edge.  The light it adds, unclamped.
+Shader breakerShader(const BlockStyle& s)
 {
-    return paintLight(32, 32, [&](double x, double y) {
+    return [s](double x, double y) {
         const double dx = x - 16.0;
         const double dy = y - 16.0;
         const double r = std::hypot(dx, dy);
@@ -116,8 +118,10 @@ Image makeBreaker(const BlockStyle& s)
             c = s.glow * (0.55 * halo * halo);
         }
         return c;
-    });
+    };
 }
+
+Image makeBreaker(const BlockStyle& s) { return paintLight(32, 32, breakerShader(s)); }
 
 // The bomb: a white-hot core in an orange shell with eight spikes of light
 // and a spark at the top right, so it reads as neither a block nor a breaker.
@@ -212,6 +216,9 @@ const std::array<ParticleStyle, 8> kParticleColours{{
 }};
 
 } // namespace
+
+Shader blockShader(BlockColour colour) { return blockShader(kStyles[static_cast<size_t>(colour)]); }
+Shader breakerShader(BlockColour colour) { return breakerShader(kStyles[static_cast<size_t>(colour)]); }
 
 std::vector<Sprite> makeSprites()
 {

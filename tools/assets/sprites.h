@@ -21,6 +21,13 @@ struct Sprite {
 
 std::vector<Sprite> makeSprites();
 
+// The blocks' and breakers' artwork as shading functions over the 32 x 32
+// square of a sprite, for pictures drawn at other sizes (the menu icon).  A
+// breaker's shader gives the light it adds, not yet clamped to white.
+enum class BlockColour { Red, Green, Blue, Yellow, Purple };
+Shader blockShader(BlockColour colour);
+Shader breakerShader(BlockColour colour);
+
 // Every sprite at twice its size, once over a dark and once over a light
 // ground, blocks copied opaquely and the rest added as the game adds them.
 Image makeContactSheet(const std::vector<Sprite>& sprites);
