@@ -5,7 +5,6 @@
 
 #include <sys/wait.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -48,7 +47,7 @@ TEST_P(Golden, TraceMatchesInFull) {
     ASSERT_NE(out, nullptr);
     sim::run(options, script, out);
     std::fclose(out);
-    std::istringstream gotStream(readFile(path));
+    std::ifstream gotStream(path);
     std::ifstream wantStream(Dir + name + ".trace");
     const auto want = readLines(wantStream);
     const auto got = readLines(gotStream);
