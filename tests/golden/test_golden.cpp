@@ -76,10 +76,11 @@ struct ProgramRun {
     std::string err;
 };
 
-ProgramRun runSim(const std::string& args) {
-    const std::string base = TESSARON_BINARY_DIR "/sim_cli";
+// `name` keeps the output files of tests that CTest runs side by side apart.
+ProgramRun runSim(const std::string& name, const std::string& args) {
+    const std::string base = TESSARON_BINARY_DIR "/sim_cli_" + name;
     const std::string command =
-        TESSARON_BINARY_DIR "/bin/tessaron-sim " + args + " >" + base + ".out 2>" + base + ".err";
+        "timeout 60 " TESSARON_BINARY_DIR "/bin/tessaron-sim " + args + " >" + base + ".out 2>" + base + ".err";
     ProgramRun run;
     const int raw = std::system(command.c_str());
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -118,7 +119,7 @@ TEST(SimProgram, BadInputIsNamedInOneLineWithStatusTwoAndNoTrace) {
             args += " --script " + script;
         }
         std::remove(trace.c_str());
-        const ProgramRun run = runSim("--trace " + trace + " " + args);
+        const ProgramRun run = runSim("bad", "--trace " + trace + " " + args);
         EXPECT_EQ(run.status, 2) << args;
         EXPECT_EQ(run.out, "") << args;
         EXPECT_EQ(run.err, "tessaron-sim: " + c.problem + "\n") << args;
@@ -128,7 +129,7 @@ TEST(SimProgram, BadInputIsNamedInOneLineWithStatusTwoAndNoTrace) {
 
 TEST(SimProgram, GoodRunWritesTheTraceAndTheSummary) {
     const std::string trace = TESSARON_BINARY_DIR "/sim_cli_good.trace";
-    ProgramRun run = runSim("--steps 120 --quiet --trace " + trace + " --script " + Dir + "pause.script");
+    ProgramRun run = runSim("good", "--steps 120 --quiet --trace " + trace + " --script " + Dir + "pause.script");
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.err, "");
     EXPECT_TRUE(std::regex_match(run.out, std::regex("steps=120 elapsed_s=[0-9]+\\.[0-9]+ steps_per_s=[0-9]+ "
@@ -139,8 +140,8 @@ TEST(SimProgram, GoodRunWritesTheTraceAndTheSummary) {
     auto want = readLines(wantStream);
     want.resize(120);
     EXPECT_EQ(readLines(lines), want);
-    run = runSim("--seed 4294967295 --steps 2000000000 --quiet --script " + Dir + "loss_restart.script");
-    EXPECT_EQ(run.status, 0);  // the largest numbers are taken; the script's quit ends the run
+    run = runSim("good", "--seed 4294967295 --steps 2000000000 --quiet --script " + Dir + "loss_restart.script");
+    EXPECT_EQ(run.status, 0);  // the largest numbers are taken; the script's quit ends the run early
     EXPECT_EQ(run.out.rfind("steps=475 ", 0), 0u) << run.out;
 }
 
