@@ -29,7 +29,8 @@ protected:
         for (int i = 0; i < n; ++i) put(b, i % 8, 11 - i / 8, colour, i == 0 ? KindBreaker : KindBlock);
     }
     int stagingRow(int r) {
-        return static_cast<int>(std::count_if(b.staging, b.staging + 8, [r](const Cell* c) { return c[r].occupied(); }));
+        auto occupied = [r](const Cell* column) { return column[r].occupied(); };
+        return static_cast<int>(std::count_if(b.staging, b.staging + 8, occupied));
     }
     FreshState fresh;
     Board b;
@@ -116,7 +117,8 @@ TEST_F(Rules, ChainScoresAndEndsTheTurnClean) {
     EXPECT_STREQ(b.messages.items.back().text, "x3 Combo");
     b.grid[4][4].counted = 1;
     b.endTurn();
-    EXPECT_EQ(std::vector<int>({Players[0].score, Players[0].scoreGlow, Players[1].pendingDrops, Players[0].pendingDrops}),
+    const PlayerRecord& p = Players[0];
+    EXPECT_EQ(std::vector<int>({p.score, p.scoreGlow, Players[1].pendingDrops, p.pendingDrops}),
               std::vector<int>({360, 255, 36, 0}));
     EXPECT_EQ(std::vector<int>({b.chain, b.brokenThisTurn, b.brokenThisStep, b.grid[4][4].counted, b.newPairDue}),
               std::vector<int>({0, 0, 0, 0, 0}));

@@ -30,7 +30,8 @@ protected:
 };
 
 TEST_F(Match, LoadPlacesThePanelAndFadesThePointer) {
-    EXPECT_EQ(std::vector<float>({logic.panel.x, logic.panel.y, logic.panel.homeX}), std::vector<float>({212, 334, 212}));
+    const PausePanel& panel = logic.panel;
+    EXPECT_EQ(std::vector<float>({panel.x, panel.y, panel.homeX}), std::vector<float>({212, 334, 212}));
     EXPECT_EQ(Pointer.fadeMode, FadeOut);
     EXPECT_STREQ(logic.messages.items.front().text, "Round 1");
 }
