@@ -81,26 +81,19 @@ const Motion Motions[] = {
      100, 100, 3, 0, 250},
 };
 
-class ParticleMotion : public ::testing::TestWithParam<Motion> {};
-
-TEST_P(ParticleMotion, OneStep) {
-    const Motion& m = GetParam();
-    Particle p;
-    p.x = p.y = 100;
-    p.gravity = p.friction = 0;
-    p.fadeDelay = 100;
-    m.setUp(p);
-    p.update(1024, 768);
-    EXPECT_NEAR(p.x, m.x, 1e-4);
-    EXPECT_NEAR(p.y, m.y, 1e-4);
-    EXPECT_NEAR(p.vx, m.vx, 1e-4);
-    EXPECT_NEAR(p.vy, m.vy, 1e-4);
-    EXPECT_FLOAT_EQ(p.alpha, m.alpha);
-    EXPECT_FALSE(p.dead);
+TEST(ParticleMotion, OneStepEach) {
+    for (const Motion& m : Motions) {
+        Particle p;
+        p.x = p.y = 100;
+        p.gravity = p.friction = 0;
+        p.fadeDelay = 100;
+        m.setUp(p);
+        p.update(1024, 768);
+        const float got[] = {p.x, p.y, p.vx, p.vy, p.alpha}, want[] = {m.x, m.y, m.vx, m.vy, m.alpha};
+        for (int i = 0; i < 5; ++i) EXPECT_NEAR(got[i], want[i], 1e-4) << m.name << " field " << i;
+        EXPECT_FALSE(p.dead) << m.name;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Rows, ParticleMotion, ::testing::ValuesIn(Motions),
-                         [](const ::testing::TestParamInfo<Motion>& p) { return std::string(p.param.name); });
 
 // The render layer's size lookup: slot 10 holds a 20 x 20 picture.
 bool testSizes(int slot, int* w, int* h) {
