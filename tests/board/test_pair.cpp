@@ -90,6 +90,24 @@ TEST(LandingCheck, BlocksASideAtTheWallAndAtTheEdgeOfABlockBelow) {
     }
 }
 
+// A vertical pair whose lower cell has no room is written higher up, still
+// in the order it is drawn: the lower cell is placed first.
+TEST(Lock, KeepsTheDrawnOrderWhenTheLowerCellHasNoRoom) {
+    freshState();
+    Board b;
+    startBoard(b);
+    put(b, 4, 11, ColourGreen);
+    FallingPair& p = b.pair;
+    p.rotation = RotationBelow;
+    p.pivot.column = p.satellite.column = 4;
+    p.pivot.row = 10;
+    p.pivot.colour = ColourRed;
+    p.satellite.colour = ColourBlue;
+    p.locked = 1;
+    b.lockPair();
+    EXPECT_EQ(std::vector<int>({b.grid[4][10].colour, b.grid[4][9].colour}), std::vector<int>({ColourBlue, ColourRed}));
+}
+
 // Turns as the rules say, with the wall kicking as a blocked side does.
 TEST(PairTurns, KickAsTheRulesSay) {
     // rotation, column, flags (1 touching, 2 blocked left, 4 blocked right) -> rotation, column
