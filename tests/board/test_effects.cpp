@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 
 #include "render/pause_panel.h"
 #include "support.h"
@@ -125,18 +126,25 @@ TEST(ParticleSystem, CentresFadesAndRemoves) {
     EXPECT_EQ(s.items.size(), 1u);
 }
 
-// A burst's streaks take the slot of the block's colour (their number and
-// the sparks of a chain are in the golden traces' particle counts).
-TEST(ParticleSystem, BurstTakesTheColoursSlot) {
+// A burst: a flash, 6 to 12 streaks in the slot of the block's colour, and
+// as many sparks once the chain counts 2 as it bursts (its third link, which
+// no golden trace reaches).
+TEST(ParticleSystem, BurstBySlotAndChain) {
     freshState();
     Board b;
     const int slots[] = {1, 2, 3, 4, 6};
-    for (int colour = ColourRed; colour <= ColourPurple; ++colour) {
+    for (int i = 0; i < 10; ++i) {
+        std::mt19937 ref(5489);
+        ref.discard(Random.draws());
         Cell cell;
-        cell.colour = colour;
+        cell.colour = i % 5;
         cell.kind = KindBlock;
+        b.chain = 1 + i / 5;
+        b.particles.clear();
         b.burstCell(cell);
-        EXPECT_EQ(b.particles.items.back().bitmap, slots[colour]);
+        const int n = 6 + static_cast<int>(ref() % 7);
+        EXPECT_EQ(std::vector<int>({b.particles.count, b.particles.items.back().bitmap}),
+                  std::vector<int>({1 + n * b.chain, slots[i % 5]}));
     }
 }
 
