@@ -36,6 +36,18 @@ TEST_F(Match, LoadPlacesThePanelAndFadesThePointer) {
     EXPECT_STREQ(logic.messages.items.front().text, "Round 1");
 }
 
+// The pointer fades in while the game is paused and out while it is played.
+TEST_F(Match, PointerShowsOnlyWhilePaused) {
+    hold({ScanEsc});
+    run(17);
+    EXPECT_FLOAT_EQ(Pointer.alpha, 255);
+    hold({});
+    run(1);
+    hold({ScanEsc});
+    run(17);
+    EXPECT_FLOAT_EQ(Pointer.alpha, 0);
+}
+
 // A loss resets the round (every field) and the next one starts exactly 100
 // steps later with a fresh board, score and fall speed.
 TEST_F(Match, LossResetsTheRoundAndTheNextStartsFresh) {
