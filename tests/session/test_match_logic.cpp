@@ -1,6 +1,7 @@
-// The session's logic where the golden traces do not reach: the round reset
-// and start field by field, the step counts past the traces' length, a quit
-// key order, the screenshot hook, the joystick and the file list.
+// The session's logic where the golden traces do not reach: the panel's place
+// and the pointer, the round reset and start field by field, the step counts
+// past the traces' length, a quit key order, the screenshot hook, the
+// joystick and the file list.
 #include <gtest/gtest.h>
 
 #include <cstring>
