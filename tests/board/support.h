@@ -15,7 +15,6 @@ inline std::vector<int>& soundLog() {
     static std::vector<int> log;
     return log;
 }
-inline void recordSound(int cue) { soundLog().push_back(cue); }
 
 // Seeded stream, new records, no keys, sounds recorded.
 inline void freshState(std::uint32_t seed = 5489) {
@@ -26,18 +25,16 @@ inline void freshState(std::uint32_t seed = 5489) {
     Live = LiveInput();
     resetInputState();
     soundLog().clear();
-    setSoundCueHandler(recordSound);
+    setSoundCueHandler([](int cue) { soundLog().push_back(cue); });
 }
 
-// A fixture member that runs freshState when it is constructed.  Declared
-// before a fixture's Board or MatchLogic, it makes their construction (which
-// deals pairs) draw from the seeded stream rather than a clock-seeded one.
+// Declared before a fixture's Board or MatchLogic, it makes their
+// construction (which deals pairs) draw from the seeded stream.
 struct FreshState {
     FreshState() { freshState(); }
 };
 
-// A board at home (100, 50), in play, whose pair has just started (and taken
-// its first step).
+// A board at home (100, 50), in play, whose pair has just started.
 inline void startBoard(Board& b) {
     b.setHome(100, 50);
     b.setPosition(100, 50);
@@ -49,13 +46,6 @@ inline void startBoard(Board& b) {
 inline void put(Board& b, int column, int row, int colour, int kind = KindBlock) {
     b.grid[column][row].colour = colour;
     b.grid[column][row].kind = kind;
-}
-
-inline void setPairBlocks(FallingPair& p, int pivotColour, int pivotKind, int satColour, int satKind) {
-    p.pivot.colour = pivotColour;
-    p.pivot.kind = pivotKind;
-    p.satellite.colour = satColour;
-    p.satellite.kind = satKind;
 }
 
 } // namespace testing_support

@@ -1,4 +1,8 @@
+// The board's model outside the rules the golden traces carry: cell and
+// preview placement, colours, shake, reset and scatter.
 #include <gtest/gtest.h>
+
+#include <random>
 
 #include "support.h"
 
@@ -6,132 +10,116 @@ namespace tessaron {
 namespace {
 using namespace testing_support;
 
+using Ints = std::vector<int>;
+
 class BoardModel : public ::testing::Test {
 protected:
-    void SetUp() override { freshState(); }
-};
-
-TEST_F(BoardModel, NewBoardDefaults) {
-    Board b;
-    for (int c = 0; c < Board::Columns; ++c) {
-        for (int r = 0; r < Board::Rows; ++r) {
-            EXPECT_EQ(b.grid[c][r].kind, KindEmpty);
-            EXPECT_EQ(b.grid[c][r].colour, ColourNone);
-            EXPECT_EQ(b.staging[c][r].kind, KindEmpty);
+    // Every cell of both grids.
+    template <typename F>
+    void eachCell(F f) {
+        for (auto* grid : {b.grid, b.staging}) {
+            for (int i = 0; i < Board::Columns * Board::Rows; ++i) f(grid[i / Board::Rows][i % Board::Rows]);
         }
     }
-    EXPECT_EQ(b.flash, 185);
-    EXPECT_EQ(b.breakSound, 3);
-    EXPECT_EQ(b.settleUntil, 10);
-    for (int r = 0; r < Board::Rows; ++r) EXPECT_EQ(b.rowTop[r], 30 * r);
-    EXPECT_EQ(Random.draws(), 8u);  // both pairs dealt
-    EXPECT_TRUE(b.pair.active);
-    EXPECT_EQ(b.pair.spawnRow, -1);
-}
-
-TEST_F(BoardModel, LayoutOfTheExample) {
+    FreshState fresh;
     Board b;
+};
+
+TEST_F(BoardModel, PlacesCellsRowsAndThePreviewOnEitherSide) {
     b.setHome(100, 50);
-    b.setPosition(100, 50);
-    EXPECT_EQ(b.grid[2][3].screenX, 160);
-    EXPECT_EQ(b.grid[2][3].screenY, 140);
-    EXPECT_EQ(b.rowTop[11], 380);
-    EXPECT_EQ(b.staging[0][0].screenX, 100);
-    EXPECT_EQ(b.staging[0][0].screenY, 20);
-    EXPECT_EQ(b.staging[0][11].screenY, -310);
+    b.frozen = b.nextPair.preview = 1;
     b.grid[1][1].flying = 1;
-    b.grid[1][1].screenX = 7;
-    b.setPosition(0, 0);
-    EXPECT_EQ(b.grid[1][1].screenX, 7);
+    b.grid[1][1].screenX = 7;  // a flying cell keeps its place
+    b.update();
+    const Cell& p = b.nextPair.pivot;
+    const Cell& s = b.nextPair.satellite;
+    EXPECT_EQ(Ints({b.grid[2][3].screenX, b.grid[2][3].screenY, b.grid[1][1].screenX, b.rowTop[11],
+                    b.staging[7][11].screenX, b.staging[7][11].screenY}),
+              Ints({160, 140, 7, 380, 310, -310}));
+    EXPECT_EQ(Ints({p.screenX, p.screenY, s.screenX, s.screenY}), Ints({342, 52, 342, 82}));
+    b.side = 1;
+    b.update();
+    EXPECT_EQ(Ints({p.screenX, p.screenY, s.screenX, s.screenY}), Ints({68, 52, 68, 80}));
 }
 
-TEST_F(BoardModel, FlashColours) {
-    Board b;
+TEST_F(BoardModel, FlashRelaxesOneStepAndColoursFollowIt) {
+    struct Row {
+        int before;
+        Rgb background, border;
+    } rows[] = {{251, {0, 65, 65}, {250, 150, 125}}, {185, {0, 0, 0}, {185, 85, 92}}, {184, {0, 0, 0}, {185, 85, 92}}};
     b.frozen = 1;
-    b.flash = 251;  // relaxes to 250 in the step
-    b.update();
-    EXPECT_EQ(b.backgroundColour, (Rgb{0, 65, 65}));
-    EXPECT_EQ(b.borderColour, (Rgb{250, 150, 125}));
-    b.flash = 185;
-    b.update();
-    EXPECT_EQ(b.backgroundColour, (Rgb{0, 0, 0}));
-    EXPECT_EQ(b.borderColour, (Rgb{185, 85, 92}));
+    for (const Row& row : rows) {
+        b.flash = row.before;
+        b.update();
+        EXPECT_EQ(b.backgroundColour, row.background) << row.before;
+        EXPECT_EQ(b.borderColour, row.border) << row.before;
+    }
 }
 
-TEST_F(BoardModel, ShakeStaysInItsRangeAndReturnsExactlyHome) {
-    Board b;
+TEST_F(BoardModel, ShakeStaysInItsRangeAndEndsExactlyAtHome) {
     b.frozen = 1;
     b.setHome(100, 50);
     b.startShake(200, 3);
-    for (int i = 0; i < 199; ++i) {
+    int spread = 0;
+    for (int i = 1; i < 200; ++i) {
         b.update();
-        EXPECT_GT(b.x, 100 - 7);  // offsets in (-6, 9), truncated with the home coordinate
-        EXPECT_LT(b.x, 100 + 9);
-        EXPECT_GT(b.y, 50 - 7);
-        EXPECT_LT(b.y, 50 + 9);
+        ASSERT_TRUE(b.x > 100 - 7 && b.x < 100 + 9 && b.y > 50 - 7 && b.y < 50 + 9) << b.x << "," << b.y;
+        spread = std::max(spread, std::abs(b.x - 100));
     }
+    EXPECT_GE(spread, 5);  // the magnitude scales the offsets
     b.update();
-    EXPECT_EQ(b.x, 100);
-    EXPECT_EQ(b.y, 50);
-    EXPECT_EQ(b.shakeMagnitude, 1);
+    EXPECT_EQ(Ints({b.x, b.y, b.shakeMagnitude}), Ints({100, 50, 1}));
 }
 
-TEST_F(BoardModel, ResetEmptiesTheGridsButKeepsCountersAndPreview) {
-    Board b;
-    put(b, 0, 11, ColourRed);
-    b.staging[2][11].kind = KindBlock;
-    b.staging[2][11].colour = ColourBlue;
+// Reset empties every field of every cell of both grids and starts the pair
+// afresh, whatever state they were in; counters and the preview stay.
+TEST_F(BoardModel, ResetRestoresEveryFieldOfCellsAndPair) {
+    startBoard(b);
+    eachCell([](Cell& cell) {
+        cell.colour = ColourBlue;
+        cell.kind = KindBreaker;
+        cell.falling = cell.marked = cell.counted = cell.flying = 1;
+        cell.vx = cell.vy = 9;
+        cell.alpha = 17;
+    });
+    FallingPair& p = b.pair;
+    p.column = 6;
+    p.rotation = RotationBelow;
+    p.age = 40;
+    p.lockDelay = p.active = 0;
+    p.locked = p.touching = p.hardDropping = p.blockedLeft = p.blockedRight = p.pivot.marked = 1;
     b.tick = 40;
     b.chain = 2;
-    b.brokenThisTurn = 7;
-    const Cell previewPivot = b.nextPair.pivot;
+    const Cell preview = b.nextPair.pivot;
     b.reset();
-    EXPECT_EQ(b.occupiedCount(), 0);
-    EXPECT_EQ(b.tick, 40);
-    EXPECT_EQ(b.chain, 2);
-    EXPECT_EQ(b.brokenThisTurn, 7);
-    EXPECT_EQ(b.nextPair.pivot.colour, previewPivot.colour);
+    eachCell([](Cell& c) {
+        ASSERT_EQ(Ints({c.colour, c.kind, c.falling, c.marked, c.counted, c.flying, c.vx, c.vy, c.alpha}),
+                  Ints({ColourNone, KindEmpty, 0, 0, 0, 0, 0, 0, 255}));
+    });
+    EXPECT_EQ(Ints({p.column, p.spawnRow, p.rotation, p.age, p.lockDelay, p.locked, p.touching, p.hardDropping,
+                    p.blockedLeft, p.blockedRight, p.active, p.pivot.marked}),
+              Ints({3, -1, RotationAbove, 0, 10, 0, 0, 0, 0, 0, 1, 0}));
+    EXPECT_EQ(Ints({p.pivot.screenX, p.pivot.screenY, p.satellite.screenY, p.pivot.column, p.satellite.column,
+                    p.pivot.vy, p.pivot.alpha, p.satellite.alpha}),
+              Ints({190, 20, -10, 3, 3, 2, 0, 0}));
+    EXPECT_EQ(Ints({static_cast<int>(b.blocksRemoved - b.blocksAdded), b.tick, b.chain, b.nextPair.pivot.colour}),
+              Ints({2 * 96, 40, 2, preview.colour}));
 }
 
-TEST_F(BoardModel, ScatterLaunchesOnlyOccupiedGridCells) {
-    Board b;
+// Every occupied grid cell, column by column, draws vx in -25..25 and vy in
+// -45..-2; the staging grid stays.
+TEST_F(BoardModel, ScatterDrawsEachOccupiedCellsFlight) {
     put(b, 0, 11, ColourRed);
     put(b, 5, 3, ColourGreen);
     b.staging[1][11].kind = KindBlock;
-    const std::uint64_t before = Random.draws();
+    std::mt19937 ref(5489);
+    ref.discard(Random.draws());
     b.scatter();
-    EXPECT_EQ(Random.draws() - before, 4u);
-    EXPECT_TRUE(b.grid[0][11].flying);
-    EXPECT_GE(b.grid[5][3].vx, -25);
-    EXPECT_LE(b.grid[5][3].vx, 25);
-    EXPECT_GE(b.grid[5][3].vy, -45);
-    EXPECT_LE(b.grid[5][3].vy, -2);
-    EXPECT_FALSE(b.grid[1][1].flying);
-    EXPECT_FALSE(b.staging[1][11].flying);
-}
-
-TEST_F(BoardModel, FrozenBoardOnlyAnimates) {
-    Board b;
-    startBoard(b);
-    b.frozen = 1;
-    Players[0].pendingDrops = 4;
-    const FallingPair before = b.pair;
-    const int previewAge = b.nextPair.age;
-    b.update();
-    EXPECT_EQ(b.pair.pivot.screenY, before.pivot.screenY);
-    EXPECT_EQ(b.nextPair.age, previewAge + 1);
-    EXPECT_EQ(b.danger, 4);
-}
-
-TEST_F(BoardModel, LockedPairOnSupportEndsTheTurnInTheSameStep) {
-    Board b;
-    startBoard(b);
-    b.pair.hardDrop();
-    while (b.pair.active) b.update();
-    EXPECT_TRUE(b.newPairDue);
-    b.update();
-    EXPECT_TRUE(b.pair.active);
-    EXPECT_EQ(b.pair.age, 1);
+    for (const Cell* cell : {&b.grid[0][11], &b.grid[5][3]}) {
+        const int vx = -25 + static_cast<int>(ref() % 51);
+        EXPECT_EQ(Ints({cell->vx, cell->vy, cell->flying}), Ints({vx, -45 + static_cast<int>(ref() % 44), 1}));
+    }
+    EXPECT_FALSE(b.grid[1][1].flying || b.staging[1][11].flying);
 }
 
 } // namespace
