@@ -1,9 +1,9 @@
 // tessaron-stall: the game itself, for tests only, whose main thread can be
 // stalled from outside: each SIGUSR1 sent to the main thread (tgkill with the
 // process id as thread id) makes it alone sleep, wherever it is, as a
-// debugger holding it would, and then say so on standard error.  The sleeps
-// are TESSARON_STALL_MS, milliseconds separated by commas, one per signal
-// (the last repeats; default 2000).
+// debugger holding it would, and then say so on standard error.
+// TESSARON_STALL_MS is the first sleep in milliseconds (default 2000), and
+// after a comma every later one.
 #include <allegro.h>
 
 #include <signal.h>
@@ -17,12 +17,13 @@
 
 namespace {
 
-long StallMs[8] = {2000};
-int Stalls = 1, Next = 0;
+long StallMs[2] = {2000, 2000};  // the first sleep, every later one
+int Next = 0;
 
 void stall(int) {
     const int saved = errno;
-    const long ms = StallMs[Next < Stalls - 1 ? Next++ : Stalls - 1];
+    const long ms = StallMs[Next];
+    Next = 1;
     timespec rest{ms / 1000, (ms % 1000) * 1000000L};
     while (nanosleep(&rest, &rest) != 0 && errno == EINTR) {
     }
@@ -35,9 +36,10 @@ void stall(int) {
 } // namespace
 
 int main(int, char**) {
-    char* list = std::getenv("TESSARON_STALL_MS");
-    for (Stalls = 0; list && *list && Stalls < 8; list += *list == ',') StallMs[Stalls++] = std::strtol(list, &list, 10);
-    Stalls = Stalls ? Stalls : 1;
+    if (char* ms = std::getenv("TESSARON_STALL_MS")) {
+        StallMs[0] = StallMs[1] = std::strtol(ms, &ms, 10);
+        if (*ms == ',') StallMs[1] = std::strtol(ms + 1, nullptr, 10);
+    }
     struct sigaction action = {};
     action.sa_handler = stall;
     sigaction(SIGUSR1, &action, nullptr);

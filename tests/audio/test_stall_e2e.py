@@ -29,19 +29,13 @@ def reference_left(module_path, frames):
     at 44100 Hz."""
     lib = ctypes.CDLL("libopenmpt.so.0")
     lib.openmpt_module_create_from_memory2.restype = ctypes.c_void_p
-    lib.openmpt_module_create_from_memory2.argtypes = [ctypes.c_char_p, ctypes.c_size_t] + [ctypes.c_void_p] * 7
-    lib.openmpt_module_set_repeat_count.argtypes = [ctypes.c_void_p, ctypes.c_int32]
-    lib.openmpt_module_read_interleaved_stereo.restype = ctypes.c_size_t
-    lib.openmpt_module_read_interleaved_stereo.argtypes = [ctypes.c_void_p, ctypes.c_int32, ctypes.c_size_t,
-                                                           ctypes.c_void_p]
-    lib.openmpt_module_destroy.argtypes = [ctypes.c_void_p]
     with open(module_path, "rb") as f:
         data = f.read()
-    module = lib.openmpt_module_create_from_memory2(data, len(data), None, None, None, None, None, None, None)
-    assert module, "libopenmpt cannot read " + module_path
+    module = ctypes.c_void_p(lib.openmpt_module_create_from_memory2(data, ctypes.c_size_t(len(data)), *[None] * 7))
+    assert module.value, "libopenmpt cannot read " + module_path
     lib.openmpt_module_set_repeat_count(module, -1)
     out = (ctypes.c_int16 * (2 * frames))()
-    lib.openmpt_module_read_interleaved_stereo(module, CAPTURE_RATE, frames, out)
+    lib.openmpt_module_read_interleaved_stereo(module, CAPTURE_RATE, ctypes.c_size_t(frames), out)
     lib.openmpt_module_destroy(module)
     return array.array("h", bytes(out))[0::2]
 
