@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -120,12 +121,8 @@ std::vector<Case> cases() {
     };
 }
 
-void removeAnything(const std::string& path) {
-    if (unlink(path.c_str()) != 0) rmdir(path.c_str());
-}
-
 void place(const Case& c, const std::string& path) {
-    removeAnything(path);
+    std::filesystem::remove_all(path);
     int made = 0;
     if (c.kind == Fifo) made = mkfifo(path.c_str(), 0600);
     if (c.kind == Folder) made = mkdir(path.c_str(), 0700);
