@@ -113,13 +113,13 @@ TEST(Versus, RoundsDrawsAndMatchesEachEndInAFullReset) {
         EXPECT_EQ(m.roundsLost, row.lost);
         EXPECT_STREQ(m.messages.items.back().text, row.text);
         const bool lost[2] = {row.lose0, row.lose1};
+        // Frozen, no longer topped out, nothing waiting, the old score on
+        // show, and only a loser's blocks flying off.
         for (int side = 0; side < 2; ++side) {
             const Board& b = m.boards[side];
-            EXPECT_TRUE(b.frozen);
-            EXPECT_FALSE(b.toppedOut);
-            EXPECT_EQ(Players[side].pendingDrops, 0);
-            EXPECT_EQ(Players[side].score, 300);                                // on show during the wait
-            EXPECT_EQ(b.grid[0][Board::Rows - 1].flying, lost[side]);  // only a loser's blocks fly off
+            EXPECT_EQ(std::make_tuple(b.frozen != 0, b.toppedOut != 0, Players[side].pendingDrops, Players[side].score,
+                                      b.grid[0][Board::Rows - 1].flying != 0),
+                      std::make_tuple(true, false, 0, 300, lost[side])) << side;
         }
         run(m, MatchLogic::RestartDelay - 1);
         EXPECT_TRUE(m.boards[0].frozen);
@@ -128,18 +128,14 @@ TEST(Versus, RoundsDrawsAndMatchesEachEndInAFullReset) {
         const bool matchOver = row.won0 == 2 || row.won1 == 2;  // both counts return to 0
         EXPECT_EQ(m.boards[0].roundsWon, matchOver ? 0 : row.won0);
         EXPECT_EQ(m.boards[1].roundsWon, matchOver ? 0 : row.won1);
+        // Playing a new pair on an empty grid at the first speed, with no
+        // turn, danger, score (not even the cut-short turn's) or waiting blocks.
         for (int side = 0; side < 2; ++side) {
             const Board& b = m.boards[side];
-            EXPECT_FALSE(b.frozen);
-            EXPECT_TRUE(b.pair.active);
-            EXPECT_EQ(b.occupiedCount(), 0);
-            EXPECT_EQ(b.pair.pivot.fallStep, 2);
-            EXPECT_EQ(b.pair.satellite.fallStep, 2);
-            EXPECT_EQ(b.chain, 0);
-            EXPECT_EQ(b.brokenThisTurn, 0);
-            EXPECT_EQ(b.danger, 0);
-            EXPECT_EQ(Players[side].score, 0);  // not even the cut-short turn scored
-            EXPECT_EQ(Players[side].pendingDrops, 0);
+            EXPECT_EQ(std::make_tuple(b.frozen != 0, b.pair.active != 0, b.occupiedCount(), b.pair.pivot.fallStep,
+                                      b.pair.satellite.fallStep, b.chain, b.brokenThisTurn, b.danger,
+                                      Players[side].score, Players[side].pendingDrops),
+                      std::make_tuple(false, true, 0, 2, 2, 0, 0, 0, 0, 0)) << side;
         }
     }
     EXPECT_EQ(m.matchesWon[0], 1);
