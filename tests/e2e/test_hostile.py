@@ -5,6 +5,7 @@ the earlier screenshot whole, leaves no partial file behind, and
 Shift+Escape still ends it within a second."""
 
 import os
+import resource
 import shutil
 import stat
 import time
@@ -14,8 +15,8 @@ from harness import WINDOWED_CONFIG, GameTestCase
 
 # The disk is "full" through the file-size limit: a write past it fails
 # (EFBIG) as on a full disk.  The limit (ulimit -f blocks) is far below a
-# screenshot's 2.3 MB.
-FULL_DISK_COMMAND = ["sh", "-c", "trap '' XFSZ; ulimit -f 100; exec ./tessaron"]
+# screenshot's 2.3 MB; it is a soft one, so the test can lift it later.
+FULL_DISK_COMMAND = ["sh", "-c", "trap '' XFSZ; ulimit -S -f 100; exec ./tessaron"]
 EARLIER = b"BM an earlier screenshot " * 64
 
 
@@ -50,10 +51,14 @@ class HostileFilesTest(GameTestCase):
             time.sleep(0.05)
         self.assertEqual(os.listdir(file("screenshots")), ["tessaron.bmp"], "a partial file was left")
 
+        # Room again, and a pipe in the screenshot's place: a save must
+        # neither block on it nor replace it.
+        resource.prlimit(game.proc.pid, resource.RLIMIT_FSIZE, (resource.RLIM_INFINITY, resource.RLIM_INFINITY))
         os.remove(shot)
         os.mkfifo(shot)
         game.hold("F9", seconds=0.5)
         self.assertTrue(stat.S_ISFIFO(os.stat(shot).st_mode), "the pipe was replaced")
+        self.assertEqual(os.listdir(file("screenshots")), ["tessaron.bmp"], "a partial file was left")
         self.assertIsNone(game.proc.poll(), game.stderr())
         pressed = time.time()
         game.hold("shift+Escape", seconds=0.15)
