@@ -39,27 +39,24 @@ TEST_F(SoundTest, GameCallsNeverRaceTheFeeder) {
     FSOUND_Sample_Free(effect);
 }
 
-struct Format {
-    const char* name;
-    const char* settings; // the [sound] keys
-    bool monoDevice;      // a card that can only play mono
-    int channels, bits, rate, quality;
-};
-
 // What Allegro opens for each setting that changes the output format.
 // Mono output at a mixer quality above 0 overruns Allegro's mixing buffer,
-// so stereo is always asked for, and a mono-only card mixes at quality 0.
+// so stereo is always asked for (and only that key is overridden: the
+// quality asked stays), and a mono-only card mixes at quality 0.
+struct Format {
+    const char* name;
+    const char* settings;  // the [sound] keys
+    bool monoDevice;       // a card that can only play mono
+    int channels, bits, rate, quality;  // quality -1: Allegro's own choice
+};
 const Format Formats[] = {
-    {"defaults", "", false, 2, 16, 44100, -1},
-    {"mono asked", "sound_stereo = 0", false, 2, 16, 44100, -1},
-    {"mono asked high quality", "sound_stereo = 0\nquality = 2", false, 2, 16, 44100, 2},
-    {"8 bits", "sound_bits = 8", false, 2, 8, 44100, -1},
-    {"8 bits mono asked", "sound_bits = 8\nsound_stereo = 0", false, 2, 8, 44100, -1},
-    {"22050 Hz", "sound_freq = 22050", false, 2, 16, 22050, -1},
-    {"48000 Hz", "sound_freq = 48000", false, 2, 16, 48000, -1},
-    {"quality 0", "quality = 0", false, 2, 16, 44100, 0},
-    {"mono card", "", true, 1, 16, 44100, 0},
-    {"mono card 8 bits high quality", "sound_bits = 8\nquality = 2", true, 1, 8, 44100, 0},
+    {"mono_asked", "sound_stereo = 0", false, 2, 16, 44100, 2},
+    {"mono_asked_quality_1", "sound_stereo = 0\nquality = 1", false, 2, 16, 44100, 1},
+    {"8_bits", "sound_bits = 8", false, 2, 8, 44100, -1},
+    {"22050_Hz", "sound_freq = 22050", false, 2, 16, 22050, -1},
+    {"48000_Hz", "sound_freq = 48000", false, 2, 16, 48000, -1},
+    {"mono_card_quality_2", "quality = 2", true, 1, 16, 44100, 0},
+    {"mono_card_8_bits", "sound_bits = 8", true, 1, 8, 44100, 0},
 };
 
 class FormatTest : public ::testing::TestWithParam<Format> {
@@ -99,13 +96,7 @@ TEST_P(FormatTest, OpensASafeFormatAndPlaysMusicAndEffects) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Settings, FormatTest, ::testing::ValuesIn(Formats),
-                         [](const ::testing::TestParamInfo<Format>& row) {
-                             std::string name = row.param.name;
-                             for (char& c : name) {
-                                 if (c == ' ') c = '_';
-                             }
-                             return name;
-                         });
+                         [](const ::testing::TestParamInfo<Format>& row) { return std::string(row.param.name); });
 
 } // namespace
 } // namespace tessaron::test

@@ -10,6 +10,7 @@ import shutil
 import subprocess
 import tempfile
 import time
+import types
 import unittest
 
 import harness
@@ -23,25 +24,14 @@ def tree(root):
     found = {}
     for base, dirs, files in os.walk(root):
         for name in files + [d for d in dirs if os.path.islink(os.path.join(base, d))]:
-            path = os.path.join(base, name)
-            found[os.path.relpath(path, root)] = os.lstat(path).st_size
+            found[os.path.relpath(os.path.join(base, name), root)] = os.lstat(os.path.join(base, name)).st_size
     return found
 
 
-class Folder:
-    """A plain folder for harness.Game to start the launcher in."""
-
-    def __init__(self, path):
-        self.path = path
-
-    def file(self, relative):
-        return os.path.join(self.path, relative)
-
-
-def press_until(game, keys, done, timeout=40):
-    """Presses keys again and again until done() holds: a press made while
-    the game is still loading its data can go unseen."""
-    deadline = time.time() + timeout
+def press_until(game, keys, done):
+    """Presses keys until done() holds: a press made while the game still
+    loads can go unseen."""
+    deadline = time.time() + 40
     while not done() and time.time() < deadline and game.proc.poll() is None:
         game.hold(keys, until=done, timeout=3)
         game.release_gap()
@@ -65,66 +55,58 @@ class InstallTest(unittest.TestCase):
         """(environment, game folder) of a player whose HOME and
         XDG_DATA_HOME lie in the scratch folder."""
         xdg = os.path.join(self.scratch, name, "xdg")
-        env = {"HOME": os.path.join(self.scratch, name, "home"), "XDG_DATA_HOME": xdg}
-        return env, os.path.join(xdg, "tessaron")
+        return {"HOME": os.path.join(self.scratch, name, "home"), "XDG_DATA_HOME": xdg}, os.path.join(xdg, "tessaron")
+
+    def play(self, x, cwd, env, check):
+        """The launcher's game, from its window to Shift+Escape."""
+        game = harness.Game(x, cwd, env=env, command=[self.launcher])
+        self.addCleanup(game.stop)
+        game.find_window()
+        check(game)
+        press_until(game, "shift+Escape", lambda: game.proc.poll() is not None)
+        self.assertEqual(game.wait(20), 0, game.stderr())
 
     def test_launcher_plays_in_the_players_folder_and_keeps_their_settings(self):
         self.assertEqual(os.listdir(self.root), ["usr"], "DESTDIR not honoured")
         installed = tree(self.root)
         x = harness.XServer()
         self.addCleanup(x.close)
-        cwd = Folder(tempfile.mkdtemp(dir=self.scratch))
+        path = tempfile.mkdtemp(dir=self.scratch)
+        cwd = types.SimpleNamespace(path=path, file=lambda relative: os.path.join(path, relative))
         env, user = self.player("player")
         shot = os.path.join(user, "screenshots/tessaron.bmp")
 
-        game = harness.Game(x, cwd, env=env, command=[self.launcher])
-        self.addCleanup(game.stop)
-        game.find_window()
-        press_until(game, "F9", lambda: os.path.exists(shot))
+        self.play(x, cwd, env, lambda game: press_until(game, "F9", lambda: os.path.exists(shot)))
         self.assertTrue(os.path.exists(shot), "F9 wrote no screenshot in the player's folder")
-        press_until(game, "shift+Escape", lambda: game.proc.poll() is not None)
-        self.assertEqual(game.wait(20), 0, game.stderr())
-
         settings = harness.WINDOWED_CONFIG.replace("1024", "800").replace("768", "600")
         with open(os.path.join(user, "cfg/config.cfg"), "w") as out:
             out.write(settings)
-        game = harness.Game(x, cwd, env=env, command=[self.launcher])
-        self.addCleanup(game.stop)
-        game.find_window()
-        geometry = subprocess.run(["xdotool", "getwindowgeometry", game.window], env=x.env(),
-                                  capture_output=True, text=True).stdout
-        self.assertIn("800x600", geometry, "the player's settings were not used")
-        press_until(game, "shift+Escape", lambda: game.proc.poll() is not None)
-        self.assertEqual(game.wait(20), 0, game.stderr())
-
+        self.play(x, cwd, env, lambda game: self.assertIn("800x600", subprocess.run(
+            ["xdotool", "getwindowgeometry", game.window], env=x.env(), capture_output=True, text=True).stdout))
         with open(os.path.join(user, "cfg/config.cfg")) as f:
             self.assertEqual(f.read(), settings)
-        self.assertEqual(sorted(os.listdir(cwd.path)), ["stderr.txt", "stdout.txt"])
+        self.assertEqual(sorted(os.listdir(path)), ["stderr.txt", "stdout.txt"])
         self.assertEqual(tree(self.root), installed, "the installed tree was written")
 
     def test_launcher_refuses_data_it_cannot_find_or_link(self):
         def launch(env):
             run = subprocess.run([self.launcher], env=dict(os.environ, **env), cwd=self.scratch,
                                  capture_output=True, text=True, timeout=30)
-            return run.returncode, run.stderr
+            self.assertEqual(run.returncode, 1)
+            return run.stderr
 
         data = os.path.join(self.root, "usr/share/tessaron/data")
         os.rename(data, data + ".away")
         try:
-            status, message = launch(self.player("moved")[0])
+            self.assertIn(f"data {data} is missing", launch(self.player("moved")[0]))
         finally:
             os.rename(data + ".away", data)
-        self.assertEqual(status, 1)
-        self.assertIn(f"data {data} is missing", message)
-
         env, user = self.player("taken")
         os.makedirs(os.path.join(user, "data"))
-        status, message = launch(env)
-        self.assertEqual(status, 1)
-        self.assertIn("is not a link to the installed data", message)
+        self.assertIn("is not a link to the installed data", launch(env))
         self.assertEqual(os.listdir(os.path.join(user, "data")), [], "the player's folder was touched")
 
-    def test_package_holds_the_install_and_declares_its_libraries(self):
+    def test_package_menu_entry_and_icons(self):
         with gzip.open(os.path.join(self.root, "usr/share/man/man6/tessaron.6.gz"), "rt") as man:
             version = re.search(r'^\.TH .*"Tessaron ([0-9.]+)"', man.read(), re.M).group(1)
         arch = subprocess.run(["dpkg", "--print-architecture"], capture_output=True, text=True).stdout.strip()
@@ -140,15 +122,12 @@ class InstallTest(unittest.TestCase):
         for library in ("liballegro4.4", "libfreetype6", "libopenmpt0"):
             self.assertRegex(control, rf"Depends:.*\b{re.escape(library)}\b")
 
-    def test_menu_entry_validates_and_icons_are_rgba_pngs_of_their_size(self):
         share = os.path.join(self.root, "usr/share")
         subprocess.run(["desktop-file-validate", os.path.join(share, "applications/tessaron.desktop")], check=True)
-        for size in (48, 128, 256):
+        for size in (48, 128, 256):  # RGBA PNGs of their size
             with open(os.path.join(share, f"icons/hicolor/{size}x{size}/apps/tessaron.png"), "rb") as f:
                 head = f.read(26)
-            self.assertEqual(head[:8], b"\x89PNG\r\n\x1a\n")
-            self.assertEqual((int.from_bytes(head[16:20], "big"), int.from_bytes(head[20:24], "big"), head[25]),
-                             (size, size, 6))
+            self.assertEqual((head[:8], head[16:24], head[25]), (b"\x89PNG\r\n\x1a\n", size.to_bytes(4, "big") * 2, 6))
 
 
 if __name__ == "__main__":

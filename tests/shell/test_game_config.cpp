@@ -62,7 +62,8 @@ TEST_F(GameConfigTest, GarbageNeverCrashesAndDepthFallsBackTo32) {
 TEST_F(GameConfigTest, NumbersAreDecimalAndNeverWrap) {
     struct Row { const char* text; int width; } rows[] = {
         {"01024", 1024}, {"0x400", 0}, {"+800 px", 800}, {"", 1024},  // empty: the default
-        {"2147483647", INT_MAX}, {"4294968320", INT_MAX}, {"-2147483648", INT_MIN}, {"-99999999999999999999", INT_MIN},
+        {"2147483647", INT_MAX}, {"2147483648", INT_MAX}, {"4294968320", INT_MAX},  // the edge, one past, a wrap
+        {"-2147483648", INT_MIN}, {"-2147483649", INT_MIN}, {"-99999999999999999999", INT_MIN},
     };
     for (const Row& row : rows) {
         const GameConfig config = readGameConfig(writeConfig(std::string("[Video]\nscreen_width = ") + row.text + "\n").c_str());
