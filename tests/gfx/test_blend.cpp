@@ -19,18 +19,18 @@ namespace {
 const auto* const Env = ::testing::AddGlobalTestEnvironment(new AllegroEnvironment);
 
 #if defined(__SANITIZE_ADDRESS__)
-constexpr bool Thin = true;  // the sanitizer build runs at -O0: fewer factors
+constexpr bool Thin = true;
 #else
 constexpr bool Thin = false;
 #endif
 
-// Every factor, or under the sanitizer a spread that keeps every boundary.
+// Every factor; under the sanitizer, which looks for reads and writes out
+// of bounds (a matter of widths and placements, not of factors), one factor
+// for each kernel and each shortcut of every depth.
 std::vector<int> factors() {
+    if (Thin) return {-1, 0, 1, 100, 124, 127, 128, 249, 254, 255, 256};
     std::vector<int> out;
-    for (int f = -1; f <= 256; ++f) {
-        bool boundary = f <= 9 || (f >= 119 && f <= 136) || f >= 246 || f % 8 == 0 || f % 8 == 7;
-        if (!Thin || boundary || f % 23 == 0) out.push_back(f);
-    }
+    for (int f = -1; f <= 256; ++f) out.push_back(f);
     return out;
 }
 
@@ -115,6 +115,8 @@ struct Case {
     int depth;
     BlendOp op;
 };
+
+void PrintTo(const Case& c, std::ostream* os) { *os << blend::levelName(c.level) << " " << c.depth << " " << opName(c.op); }
 
 std::string caseName(const ::testing::TestParamInfo<Case>& info) {
     return std::string(blend::levelName(info.param.level)) + "_" + std::to_string(info.param.depth) + "_" +

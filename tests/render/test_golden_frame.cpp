@@ -137,6 +137,8 @@ struct Golden {
     std::function<void(BITMAP*)> draw;
 };
 
+void PrintTo(const Golden& golden, std::ostream* os) { *os << golden.file; }
+
 class GoldenFrame : public ::testing::TestWithParam<Golden> {};
 
 TEST_P(GoldenFrame, EveryPixelMatchesTheReference) {
