@@ -50,7 +50,7 @@ TEST_F(SoundTest, PanelSamplesPlayAtVolume50) {
 TEST_F(SoundTest, FadesStepToTheirEnd) {
     struct Row { int startVolume, asked, direction, steps, endVolume; };
     const Row rows[] = {{255, MusicFadeOut, MusicFadeOut, 85, 0}, {0, MusicFadeIn, MusicFadeIn, 85, 255},
-                        {100, -4, MusicFadeOut, 34, 0},           {254, 7, MusicFadeIn, 1, 255},
+                        {100, -4, MusicFadeOut, 34, 0},           {251, 7, MusicFadeIn, 2, 255},
                         {1, MusicFadeOut, MusicFadeOut, 1, 0},    {77, MusicFadeSteady, MusicFadeSteady, 0, 77}};
     for (const Row& r : rows) {
         MusicPlayer player;
@@ -72,10 +72,14 @@ TEST_F(SoundTest, FadesStepToTheirEnd) {
 }
 
 // Loading a slot again frees its song first, even when the new file fails;
-// sample slots take no songs.
+// sample slots take no songs; a song's volume is clamped to 0..255.
 TEST_F(SoundTest, LoadingASlotAgainReplacesItsSong) {
     MusicPlayer player;
     ASSERT_TRUE(loadTestSong(player));
+    for (auto [asked, kept] : {std::pair{-1, 0}, {0, 0}, {255, 255}, {256, 255}}) {
+        FMUSIC_SetMasterVolume(player.song(0), asked);
+        EXPECT_EQ(FMUSIC_GetMasterVolume(player.song(0)), kept) << asked;
+    }
     player.playSong(0);
     EXPECT_FALSE(player.loadSong(0, missingPath("song.mod").c_str()));
     EXPECT_EQ(player.song(0), nullptr);

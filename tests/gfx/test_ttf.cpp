@@ -170,13 +170,18 @@ TEST_F(TtfTest, ClipRectangleRejectsAndStopsText) {
     EXPECT_EQ(inked(), 0);
     ttf_textout_ex(bmp, font, "Visible", 10, -23, 0xFFFFFF, 0x123456);  // its last row is in
     EXPECT_GT(inked(), 0);
-    // The pen passes the clip edge after a few characters: the rest are
-    // never rendered.
-    ttf_textout_ex(bmp, font, "MMMMMMMMQ", 0, 10, 0xFFFFFF, -1);
-    EXPECT_TRUE(cached('M'));
+    // Every glyph whose pen starts inside the clip is drawn; once the pen
+    // has passed the clip edge the rest are never even rendered.
+    BITMAP* wide = create_bitmap_ex(32, 440, 80);
+    clear_to_color(wide, 0);
+    const std::string text = std::string(30, 'l') + "Q";
+    clear_to_color(bmp, 0);
+    ttf_textout_ex(bmp, font, text.c_str(), 0, 10, 0xFFFFFF, -1);
+    ttf_textout_ex(wide, font, std::string(30, 'l').c_str(), 0, 10, 0xFFFFFF, -1);
+    for (int y = 0; y < 80; ++y)
+        for (int x = 0; x < 100; ++x) ASSERT_EQ(getpixel(bmp, x, y), getpixel(wide, x, y)) << x << "," << y;
     EXPECT_FALSE(cached('Q'));
     // Text starting left of the bitmap shows exactly its visible part.
-    BITMAP* wide = create_bitmap_ex(32, 440, 80);
     clear_to_color(wide, 0);
     clear_to_color(bmp, 0);
     set_clip_rect(bmp, 0, 0, bmp->w - 1, bmp->h - 1);
