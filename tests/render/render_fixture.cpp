@@ -111,32 +111,25 @@ void buildScene(Board& b, int fullRows, int breakers, int particleCount) {
     Players[0].shownScore = 1234;
     Players[0].scoreGlow = 200;
     Players[0].pendingDrops = 2;
-
+    const auto fill = [](Cell& cell, int kind, int colour) {
+        cell.kind = kind;
+        cell.colour = colour;
+    };
     // The lowest rows full, in a fixed pattern of the four colours.
     for (int c = 0; c < Board::Columns; ++c)
         for (int r = 0; r < Board::Rows; ++r) {
-            Cell& cell = b.grid[c][r];
-            cell.makeEmpty();
             b.staging[c][r].makeEmpty();
-            if (r < Board::Rows - fullRows) continue;
-            cell.kind = KindBlock;
-            cell.colour = (c * 3 + r * 5) % 4;
+            fill(b.grid[c][r], r < Board::Rows - fullRows ? KindEmpty : KindBlock,
+                 r < Board::Rows - fullRows ? ColourNone : (c * 3 + r * 5) % 4);
         }
-    b.staging[0][0].kind = KindBlock;
-    b.staging[0][0].colour = ColourBlue;
-    b.staging[5][1].kind = KindBomb;
-    b.staging[5][1].colour = ColourNone;
-    b.pair.locked = 0;
-    b.pair.pivot.kind = KindBlock;
-    b.pair.pivot.colour = ColourGreen;
-    b.pair.satellite.kind = KindBreaker;
-    b.pair.satellite.colour = ColourBlue;
+    fill(b.staging[0][0], KindBlock, ColourBlue);
+    fill(b.staging[5][1], KindBomb, ColourNone);
+    fill(b.pair.pivot, KindBlock, ColourGreen);
+    fill(b.pair.satellite, KindBreaker, ColourBlue);
+    fill(b.nextPair.pivot, KindBlock, ColourRed);
+    fill(b.nextPair.satellite, KindBreaker, ColourYellow);
+    b.pair.locked = b.nextPair.locked = 0;
     b.nextPair.preview = 1;
-    b.nextPair.locked = 0;
-    b.nextPair.pivot.kind = KindBlock;
-    b.nextPair.pivot.colour = ColourRed;
-    b.nextPair.satellite.kind = KindBreaker;
-    b.nextPair.satellite.colour = ColourYellow;
     b.particles.clear();
     b.messages.clear();
 
@@ -157,24 +150,21 @@ void buildScene(Board& b, int fullRows, int breakers, int particleCount) {
         cell.alpha = 155 + (k * 37) % 101;
     }
     b.staging[5][1].alpha = 200;
-    b.pair.pivot.alpha = 255;
+    b.pair.pivot.alpha = b.nextPair.pivot.alpha = b.nextPair.satellite.alpha = 255;
+    b.pair.satellite.alpha = 210;
     b.pair.pivot.screenX = b.pair.satellite.screenX = b.x + 90;
     b.pair.pivot.screenY = b.y + 47;
-    b.pair.satellite.alpha = 210;
     b.pair.satellite.screenY = b.y + 17;
-    b.nextPair.pivot.alpha = b.nextPair.satellite.alpha = 255;
 
     // Particles of a few bursts in every draw mode, at many fade stages.
     for (int i = 0; i < particleCount; ++i) {
         const int burst = i % 8;
-        const int cx = b.x + 15 + 30 * burst + (i * 13) % 41 - 20;
-        const int cy = b.y + 200 + (i * 29) % 150 - 75 - burst * 6;
-        const int slot = i % 10 == 0 ? ParticleSlotFlash : 1 + i % 4;
         const int mode = i % 17 == 0 ? ParticleOpaque
                          : i % 13 == 0 ? ParticleMasked
                          : i % 7 == 0  ? ParticleTranslucent
                                        : ParticleAdditive;
-        b.particles.emit(cx, cy, slot, 0, 0, 0, 0, 35.5f, 0, 0, 0, mode);
+        b.particles.emit(b.x + 15 + 30 * burst + (i * 13) % 41 - 20, b.y + 200 + (i * 29) % 150 - 75 - burst * 6,
+                         i % 10 == 0 ? ParticleSlotFlash : 1 + i % 4, 0, 0, 0, 0, 35.5f, 0, 0, 0, mode);
         b.particles.items.back().alpha = static_cast<float>(255 - (i * 23) % 230);
     }
     b.messages.add(static_cast<float>(b.x + b.width / 2 + 7), static_cast<float>(b.y + b.height / 2 - 5), 12.25f,
