@@ -15,6 +15,7 @@
 
 #include <png.h>
 
+#include "gfx/ttf.h"
 #include "render/bitmap_bank.h"
 #include "render/board_draw.h"
 #include "render/pause_panel_draw.h"
@@ -132,6 +133,37 @@ void drawSideOne(BITMAP* back) {
     destroy_bitmap(pointer);
 }
 
+// The text layer's own cases, which the game's frames do not reach: text
+// on opaque boxes (anti-aliased over three colour ramps, and monochrome),
+// centred and right-aligned text at a character spacing of 3, transparent
+// text over stripes, text cut by a clip rectangle and text starting left of
+// the bitmap.
+void drawTextLayer(BITMAP* back) {
+    clear_to_color(back, makecol(30, 30, 40));
+    for (int x = 0; x < Width; x += 64) rectfill(back, x, 400, x + 31, 560, makecol(x / 4, 120, 255 - x / 4));
+    TTF_FONT* serif = ttf_load_font("/usr/share/fonts/truetype/dejavu/DejaVuSerif.ttf");
+    ttf_set_font_size(serif, 36);
+    const int ramps[3][2] = {{0x000000, 0xFFFFFF}, {0xC8285A, 0x0A28FA}, {0xFFFFFF, 0x008001}};
+    for (int i = 0; i < 3; ++i) {
+        const auto pixel = [](int rgb) { return makecol(rgb >> 16, rgb >> 8 & 255, rgb & 255); };
+        ttf_textout_aa_ex(back, serif, "Jig 100% quiet", 20, 20 + 50 * i, pixel(ramps[i][1]), pixel(ramps[i][0]));
+        ttf_textout_ex(back, serif, "Jig 100% quiet", 520, 20 + 50 * i, pixel(ramps[i][1]), pixel(ramps[i][0]));
+    }
+    ttf_set_char_spacing(serif, 3);
+    ttf_textout_centre_aa_ex(back, serif, "Waves centred", 512, 200, makecol(255, 255, 0), -1);
+    ttf_textout_right_aa_ex(back, serif, "Waves right", 1000, 260, makecol(0, 255, 255), -1);
+    ttf_textout_right_ex(back, serif, "Mono right", 1000, 320, makecol(255, 128, 0), -1);
+    ttf_set_char_spacing(serif, 0);
+    ttf_textout_aa_ex(back, serif, "Transparent over stripes", 40, 420, makecol(255, 255, 255), -1);
+    ttf_textout_ex(back, serif, "Monochrome over stripes", 40, 480, makecol(0, 0, 0), -1);
+    set_clip_rect(back, 100, 600, 399, 700);
+    ttf_textout_ex(back, serif, "llllllllllllllllllllllllllllllllllllllllllllQ", 100, 610, makecol(255, 255, 255), 0x404040);
+    ttf_textout_aa_ex(back, serif, "Cut at the clip edge", 250, 660, makecol(255, 255, 255), -1);
+    set_clip_rect(back, 0, 0, Width - 1, Height - 1);
+    ttf_textout_aa_ex(back, serif, "Left of the bitmap", -25, 720, makecol(255, 255, 255), -1);
+    ttf_destroy_font(serif);
+}
+
 struct Golden {
     const char* file;
     std::function<void(BITMAP*)> draw;
@@ -177,8 +209,11 @@ TEST_P(GoldenFrame, EveryPixelMatchesTheReference) {
 
 INSTANTIATE_TEST_SUITE_P(Frames, GoldenFrame,
                          ::testing::Values(Golden{"frame_board32.png", drawBusyBoard},
-                                           Golden{"frame_side1_32.png", drawSideOne}),
-                         [](const ::testing::TestParamInfo<Golden>& p) { return p.index == 0 ? "BusyBoard" : "SideOne"; });
+                                           Golden{"frame_side1_32.png", drawSideOne},
+                                           Golden{"frame_text32.png", drawTextLayer}),
+                         [](const ::testing::TestParamInfo<Golden>& p) {
+                             return std::string(p.index == 0 ? "BusyBoard" : p.index == 1 ? "SideOne" : "TextLayer");
+                         });
 
 } // namespace
 } // namespace tessaron
