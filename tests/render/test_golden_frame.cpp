@@ -20,6 +20,7 @@
 #include "render/board_draw.h"
 #include "render/pause_panel_draw.h"
 #include "render/text_cache.h"
+#include "shell/font_set.h"
 #include "render_fixture.h"
 #include "session/logic_globals.h"
 
@@ -136,8 +137,8 @@ void drawSideOne(BITMAP* back) {
 // The text layer's own cases, which the game's frames do not reach: text
 // on opaque boxes (anti-aliased over three colour ramps, and monochrome),
 // centred and right-aligned text at a character spacing of 3, transparent
-// text over stripes, text cut by a clip rectangle and text starting left of
-// the bitmap.
+// text over stripes, text cut by a clip rectangle, text starting left of
+// the bitmap, and the text cache across evictions and font changes.
 void drawTextLayer(BITMAP* back) {
     clear_to_color(back, makecol(30, 30, 40));
     for (int x = 0; x < Width; x += 64) rectfill(back, x, 400, x + 31, 560, makecol(x / 4, 120, 255 - x / 4));
@@ -161,7 +162,28 @@ void drawTextLayer(BITMAP* back) {
     ttf_textout_aa_ex(back, serif, "Cut at the clip edge", 250, 660, makecol(255, 255, 255), -1);
     set_clip_rect(back, 0, 0, Width - 1, Height - 1);
     ttf_textout_aa_ex(back, serif, "Left of the bitmap", -25, 720, makecol(255, 255, 255), -1);
+
+    // The text cache: forty texts (more than it holds, so some are evicted
+    // before the warm pass), one text in two colours, one font resized,
+    // respaced and then replaced by another face (which may take its
+    // address).
+    const auto cached = [back](TTF_FONT* f, int x, int y, int colour, const char* text) {
+        drawTranslucentTextCached(back, f, x, y, colour, 200, TextAlign::Left, text);
+    };
+    for (int k = 0; k < 40; ++k)
+        cached(BodyFonts.sizes[1], 520 + k % 5 * 100, 580 + k / 5 * 22, makecol(255, 255, 255),
+               ("Text " + std::to_string(k)).c_str());
+    cached(serif, 780, 20, makecol(0, 255, 0), "Cached");
+    cached(serif, 780, 60, makecol(255, 0, 0), "Cached");
+    ttf_set_font_size(serif, 24);
+    cached(serif, 780, 110, makecol(255, 0, 0), "Cached");
+    ttf_set_char_spacing(serif, 4);
+    cached(serif, 780, 140, makecol(255, 0, 0), "Cached");
     ttf_destroy_font(serif);
+    TTF_FONT* bold = ttf_load_font("/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf");
+    ttf_set_font_size(bold, 24);
+    cached(bold, 780, 170, makecol(255, 0, 0), "Cached");
+    ttf_destroy_font(bold);
 }
 
 struct Golden {

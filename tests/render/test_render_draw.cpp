@@ -1,7 +1,6 @@
 // Drawing checks the golden frames cannot make: failure paths that must
-// draw nothing, the bitmap banks' limits and missing files, the screenshot,
-// and the text cache against the uncached drawers across evictions and font
-// changes.
+// draw nothing, the bitmap banks' limits and missing files, and the
+// screenshot.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -10,7 +9,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "gfx/ttf.h"
 #include "render/bitmap_bank.h"
 #include "render/board_draw.h"
 #include "render/messages_draw.h"
@@ -147,51 +145,6 @@ TEST_F(DrawTest, MissingDataAndScreenshots) {
     std::remove("blocker");
     ASSERT_EQ(chdir(previous), 0);
     rmdir(scratch);
-}
-
-// The cached drawer gives exactly the drawers' pixels: on misses, on hits,
-// after evictions (more texts than the cache holds), for one text in two
-// colours, and after its font changed size, spacing or face.
-TEST_F(DrawTest, CachedTextEqualsTheDrawers) {
-    struct Row { const char* file; int height, spacing, factor; TextAlign align; const char* text; Rgb colour; };
-    const Row rows[] = {
-        {"DejaVuSans.ttf", 18, 0, 255, TextAlign::Left, "1234", {0, 255, 0}},
-        {"DejaVuSans.ttf", 18, 0, 127, TextAlign::Left, "1234", {100, 200, 55}},
-        {"DejaVuSans.ttf", 18, 0, 200, TextAlign::Centre, "odd width 100%", {255, 0, 0}},
-        {"DejaVuSans.ttf", 18, 0, 1, TextAlign::Right, "98765", {0, 255, 0}},
-        {"DejaVuSans.ttf", 36, 0, 200, TextAlign::Centre, "1234", {0, 255, 0}},
-        {"DejaVuSans.ttf", 36, 4, 200, TextAlign::Right, "1234", {0, 255, 0}},
-        {"DejaVuSerif-Bold.ttf", 36, 4, 90, TextAlign::Left, "1234", {0, 255, 0}},
-        {"DejaVuSansMono.ttf", 18, 0, 180, TextAlign::Centre, "1234", {0, 255, 0}},
-    };
-    clearTextCache();
-    TTF_FONT* f = nullptr;
-    const char* open = "";
-    for (int round = 0; round < 2; ++round)
-        for (const Row& r : rows) {
-            if (std::string(open) != r.file) {
-                ttf_destroy_font(f);
-                f = ttf_load_font((std::string("/usr/share/fonts/truetype/dejavu/") + r.file).c_str());
-                ASSERT_NE(f, nullptr) << r.file;
-                open = r.file;
-            }
-            ASSERT_EQ(ttf_set_font_size(f, r.height), 0);
-            ttf_set_char_spacing(f, r.spacing);
-            const int colour = makecol(r.colour.r, r.colour.g, r.colour.b);
-            // Forty variants on the first round fill the cache past its size.
-            for (int k = round == 0 ? 40 : 0; k >= 0; --k) {
-                const std::string text = k ? r.text + std::to_string(k) : std::string(r.text);
-                blit(before, canvas, 0, 0, 0, 0, 640, 120);
-                drawTranslucentTextCached(canvas, f, 320, 30, colour, r.factor, r.align, text.c_str());
-                BITMAP* direct = testing::makeFilled(640, 120, {40, 60, 80});
-                drawTranslucentTextAligned(direct, f, 320, 30, colour, r.factor, r.align, text.c_str());
-                const bool equal = same(canvas, direct);
-                destroy_bitmap(direct);
-                ASSERT_TRUE(equal) << text << " in " << r.file << " round " << round;
-            }
-        }
-    clearTextCache();
-    ttf_destroy_font(f);
 }
 
 } // namespace
