@@ -98,15 +98,16 @@ class Game:
         an unnamed full-screen window and keeps the titled one hidden, so pass
         visible=False there."""
         deadline = time.time() + timeout
-        restarted = False
+        restarts = 3
         search = ["xdotool", "search"] + (["--onlyvisible"] if visible else []) + ["--name", "^Tessaron$"]
         while time.time() < deadline:
             if self.proc.poll() is not None:
-                # Very rarely, on a heavily loaded machine, Allegro fails to
-                # start against a fresh Xvfb that does answer; one more try.
-                if not restarted and "Allegro could not start" in self.stderr():
+                # Now and then, on a loaded machine, Allegro fails to start
+                # against a fresh Xvfb that does answer; a few more tries.
+                if restarts and "Allegro could not start" in self.stderr():
                     print("note: Allegro could not start against a live X server; starting the game again")
-                    restarted = True
+                    restarts -= 1
+                    time.sleep(0.5)
                     self.start()
                     continue
                 raise AssertionError(f"game exited early with {self.proc.returncode}: {self.stderr()}")

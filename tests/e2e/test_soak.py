@@ -3,7 +3,8 @@ AddressSanitizer/UBSan build with sound on but no sound device, which must
 stay silent on the terminal, and with folders of garbage backgrounds and
 music (more files than a folder scan keeps), which leave the background
 black and the game playing; and a short match under valgrind's leak
-checker with sound off, which must never open the sound device."""
+checker with its music playing from the start, quit with Q from the
+pause."""
 
 import os
 import random
@@ -12,7 +13,7 @@ import shutil
 import time
 import unittest
 
-from harness import WINDOWED_CONFIG, GameTestCase, capture_env
+from harness import WINDOWED_CONFIG, Capture, GameTestCase, capture_env
 
 # Every key the game reads, minus the two ways to quit.
 KEYS = ["Left", "Right", "Up", "Down", "space", "Return", "Escape", "F9", "a", "shift"]
@@ -58,24 +59,29 @@ class LeakTest(GameTestCase):
     """A short match under valgrind: no definite leak from the game's code."""
 
     def test_no_definite_leak_from_our_code(self):
-        self.folder.write_config(WINDOWED_CONFIG)
+        self.folder.write_config(WINDOWED_CONFIG.replace("sound = 0", "sound = 1"))
         wav, env = capture_env(self.folder)
         log = self.folder.file("valgrind.txt")
         game = self.launch(env=env, command=["valgrind", "--leak-check=full", "--show-leak-kinds=definite",
                                              "--num-callers=30", f"--log-file={log}", "./tessaron"])
         game.find_window(timeout=120)
         time.sleep(6)
-        for key in ("Left", "space", "Escape", "Escape", "Down"):
+        for key in ("Left", "space", "Down", "Escape"):
             game.hold(key, seconds=0.3)
-        time.sleep(4)
-        game.hold("shift+Escape", seconds=0.5)
+        time.sleep(2)
+        game.hold("q", seconds=0.5)
         self.assertEqual(game.wait(timeout=120), 0, game.stderr())
-        self.assertFalse(os.path.exists(wav), "sound 0 opened the sound device")
+        # Before the first round starts no event makes a sound: what is
+        # heard is the music, from the start.
+        self.assertGreater(Capture(wav).peak(), 1000, "the music is silent")
+        self.assertGreater(Capture(wav).sounding_seconds(), 1.0, "the music stopped")
         with open(log) as f:
             report = f.read()
         self.assertIn("LEAK SUMMARY", report, "valgrind did not finish its report")
-        ours = [block for block in re.split(r"\n==\d+== \n", report)
-                if "definitely lost" in block and re.search(r"tessaron::|/src/", block)]
+        # Allegro's ALSA driver loses a few bytes inside its own
+        # install_sound, whatever its caller does: not ours.
+        ours = [block for block in re.split(r"\n==\d+== \n", report) if "definitely lost" in block
+                and re.search(r"tessaron::|/src/", block) and "install_sound" not in block]
         self.assertEqual(ours, [], "\n\n".join(ours))
 
 
