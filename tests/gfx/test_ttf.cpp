@@ -95,7 +95,18 @@ TEST_F(TtfTest, SizeSearchAndFailedRequests) {
     EXPECT_EQ(ttf_set_font_size(font, 2048), 0);
     EXPECT_FALSE(cached('A'));
 
-    // A face on which no size fits, or which fails to size: -1.
+    // A face whose sizes 9..14 have line heights 8, 9, 11, 13, 14, 16: 10
+    // overshoots and steps back, selecting 10 again; 12 steps down to 11;
+    // no size fits, or the face fails to size: -1.
+    std::vector<int> calls;
+    auto table = [&calls](int s) {
+        calls.push_back(s);
+        static const int heights[] = {8, 9, 11, 13, 14, 16};
+        return s >= 9 && s <= 14 ? heights[s - 9] : (s < 9 ? s - 1 : s + 3);
+    };
+    EXPECT_EQ(ttf::findPixelSize(10, table), 10);
+    EXPECT_EQ(calls, (std::vector<int>{10, 11, 10}));
+    EXPECT_EQ(ttf::findPixelSize(12, table), 11);
     EXPECT_EQ(ttf::findPixelSize(5, [](int) { return -1; }), -1);
     EXPECT_EQ(ttf::findPixelSize(5, [](int s) { return s + 10; }), -1);  // reaches size 0
 }
