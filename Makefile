@@ -21,7 +21,7 @@ endif
 PACKAGES := $(shell sed -e 's/\#.*//' debian-packages)
 PREFIX   ?= /usr/local
 
-.PHONY: all build deps run test test-fast test-tsan bench clean install package
+.PHONY: all build deps run test test-normal test-sanitize test-tsan test-fast bench clean install package
 
 all: build
 
@@ -39,23 +39,31 @@ build: deps $(BUILD)/CMakeCache.txt
 run: build
 	cd $(BUILD)/game && ./tessaron
 
-# Every test of the normal build, then every test but the plain end-to-end
-# ones once more under AddressSanitizer and UBSan (end-to-end tests that are
-# meant for the sanitizer build carry another label).
+# Every test of the normal build and, at the same time (the end-to-end tests
+# mostly wait on a real window), the sanitizer build and its run: only the
+# test programs labelled "sanitize" and the staged game are built there with
+# AddressSanitizer and UBSan, and they run every test but the plain
+# end-to-end ones, the random-keys run of the game among them; then the
+# sound layer's tests under ThreadSanitizer.  -k: one part's failure does not
+# hide the others'.
 test: build
+	@$(MAKE) --no-print-directory -k -j2 --output-sync=line test-normal test-sanitize test-tsan
+
+test-normal:
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+test-sanitize: deps
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTESSARON_SANITIZE=ON $(CMAKE_FLAGS)
-	cmake --build $(ASAN_BUILD) -j $(JOBS)
-	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -LE '^e2e$$'
-	$(MAKE) test-tsan
+	cmake --build $(ASAN_BUILD) -j $(JOBS) --target tessaron_sanitize_set
+	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -LE '^e2e$$' -E '_NOT_BUILT$$'
 
 # The sound layer's tests under ThreadSanitizer: the music feeder thread
 # against the game's song and sample calls.  Only the audio library and its
 # tests are built so.
-test-tsan:
+test-tsan: deps
 	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSARON_TSAN=ON $(CMAKE_FLAGS)
 	cmake --build $(TSAN_BUILD) -j $(JOBS) --target audio_tests
-	TSAN_OPTIONS=halt_on_error=1 ctest --test-dir $(TSAN_BUILD) --output-on-failure -j $(JOBS) -L '^unit$$'
+	TSAN_OPTIONS=halt_on_error=1 ctest --test-dir $(TSAN_BUILD) --output-on-failure -j $(JOBS) -L '^unit$$' -E '_NOT_BUILT$$'
 
 # Only the fast unit tests of the normal build.
 test-fast: build

@@ -1,6 +1,7 @@
 """End-to-end harness: a private Xvfb server, a fresh copy of the staged game
 folder, the real program in a real window, real key presses through xdotool,
-and the window manager's close message sent with Xlib.
+the window manager's close message sent with Xlib, the game's F9 screenshots
+read back, and what it plays captured through ALSA's file plugin.
 
 Used by the e2e test modules; run them with `python3 -m unittest`.  The
 staged game folder comes from TESSARON_GAME_DIR (CTest sets it)."""
@@ -19,6 +20,7 @@ import unittest
 import wave
 
 GAME_DIR = os.environ.get("TESSARON_GAME_DIR", os.path.join(os.path.dirname(__file__), "../../build/game"))
+QUIET = {"stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL}
 
 
 class XServer:
@@ -26,18 +28,14 @@ class XServer:
 
     def __init__(self, width=1280, height=1024, depth=24):
         read_fd, write_fd = os.pipe()
-        self.proc = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", f"{width}x{height}x{depth}", "-nolisten", "tcp"],
-            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.proc = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
+                                      f"{width}x{height}x{depth}", "-nolisten", "tcp"], pass_fds=(write_fd,), **QUIET)
         os.close(write_fd)
-        number = b""
-        with os.fdopen(read_fd, "rb") as pipe:
-            while not number.endswith(b"\n"):
-                chunk = pipe.read(1)
-                if not chunk:
-                    raise RuntimeError("Xvfb did not start")
-                number += chunk
-        self.display = ":" + number.decode().strip()
+        with os.fdopen(read_fd) as pipe:
+            number = pipe.readline().strip()
+        if not number:
+            raise RuntimeError("Xvfb did not start")
+        self.display = ":" + number
         self.wait_until_ready()
 
     def wait_until_ready(self, timeout=20):
@@ -45,16 +43,13 @@ class XServer:
         moment Xvfb names its display may otherwise fail to open it on a
         busy machine."""
         deadline = time.time() + timeout
-        while subprocess.run(["xdotool", "getdisplaygeometry"], env=self.env(), stdout=subprocess.DEVNULL,
-                             stderr=subprocess.DEVNULL).returncode != 0:
+        while subprocess.run(["xdotool", "getdisplaygeometry"], env=self.env(), **QUIET).returncode != 0:
             if time.time() > deadline:
                 raise RuntimeError(f"Xvfb on {self.display} does not answer")
             time.sleep(0.1)
 
     def env(self, extra=None):
-        env = dict(os.environ, DISPLAY=self.display)
-        env.update(extra or {})
-        return env
+        return dict(os.environ, DISPLAY=self.display, **(extra or {}))
 
     def close(self):
         self.proc.terminate()
@@ -83,19 +78,15 @@ WINDOWED_CONFIG = "[Audio]\nsound = 0\n[Video]\nvid_quality = 32\nscreen_width =
 
 
 class Game:
-    """The real program running in `folder` on `xserver`."""
+    """The real program running in `folder` on `xserver`; `command` replaces
+    the plain ./tessaron (say, to run it under valgrind) in the folder."""
 
     def __init__(self, xserver, folder, env=None, command=None):
-        """`command` replaces the plain ./tessaron (say, to run it under
-        valgrind); it runs in the game folder."""
-        self.xserver = xserver
-        self.folder = folder
+        self.xserver, self.folder, self.env = xserver, folder, env
         self.command = command or [os.path.join(folder.path, "tessaron")]
-        self.env = env
-        self.stdout_path = folder.file("stdout.txt")
-        self.stderr_path = folder.file("stderr.txt")
-        self.start()
+        self.stdout_path, self.stderr_path = folder.file("stdout.txt"), folder.file("stderr.txt")
         self.window = None
+        self.start()
 
     def start(self):
         with open(self.stdout_path, "w") as out, open(self.stderr_path, "w") as err:
@@ -107,25 +98,28 @@ class Game:
         an unnamed full-screen window and keeps the titled one hidden, so pass
         visible=False there."""
         deadline = time.time() + timeout
-        restarted = False
+        restarts = 3
+        search = ["xdotool", "search"] + (["--onlyvisible"] if visible else []) + ["--name", "^Tessaron$"]
         while time.time() < deadline:
             if self.proc.poll() is not None:
-                # Very rarely, on a heavily loaded machine, Allegro fails to
-                # start against a fresh Xvfb that does answer; one more try.
-                if not restarted and "Allegro could not start" in self.stderr():
+                # Now and then, on a loaded machine, Allegro fails to start
+                # against a fresh Xvfb that does answer; a few more tries.
+                if restarts and "Allegro could not start" in self.stderr():
                     print("note: Allegro could not start against a live X server; starting the game again")
-                    restarted = True
+                    restarts -= 1
+                    time.sleep(0.5)
                     self.start()
                     continue
                 raise AssertionError(f"game exited early with {self.proc.returncode}: {self.stderr()}")
-            search = ["xdotool", "search"] + (["--onlyvisible"] if visible else []) + ["--name", "^Tessaron$"]
-            out = subprocess.run(search,
-                                 env=self.xserver.env(), capture_output=True, text=True).stdout.split()
+            out = subprocess.run(search, env=self.xserver.env(), capture_output=True, text=True).stdout.split()
             if out:
                 self.window = out[0]
                 return self.window
             time.sleep(0.1)
         raise AssertionError("no window titled Tessaron")
+
+    def xdotool(self, *args):
+        subprocess.run(["xdotool", *args], env=self.xserver.env(), **QUIET)
 
     def hold(self, keys, seconds=0.25, until=None, timeout=10):
         """Holds a key (xdotool name, e.g. Left or shift+Escape) long enough
@@ -134,15 +128,12 @@ class Game:
         second leaves room for a busy machine that runs the game late.  With
         `until`, the key stays down (at least `seconds`) until the check
         holds or `timeout` passes."""
-        env = self.xserver.env()
-        subprocess.run(["xdotool", "keydown", "--window", self.window, keys], env=env, check=True)
+        self.xdotool("keydown", "--window", self.window, keys)
         time.sleep(seconds)
         deadline = time.time() + timeout
         while until is not None and not until() and time.time() < deadline and self.proc.poll() is None:
             time.sleep(0.05)
-        # The key may have closed the game (and its window) meanwhile.
-        subprocess.run(["xdotool", "keyup", "--window", self.window, keys], env=env,
-                       stderr=subprocess.DEVNULL)
+        self.xdotool("keyup", "--window", self.window, keys)
 
     def release_gap(self, seconds=0.25):
         """Keeps every key up long enough for the logic to see the release,
@@ -172,9 +163,7 @@ class Game:
     def stop(self):
         if self.proc.poll() is None:
             self.proc.send_signal(signal.SIGTERM)
-            try:
-                self.proc.wait(timeout=5)
-            except subprocess.TimeoutExpired:
+            if self.wait(5) is None:
                 self.proc.kill()
                 self.proc.wait()
 
@@ -204,9 +193,8 @@ class GameTestCase(unittest.TestCase):
 
     def launch(self, env=None, command=None):
         """Starts the game (without waiting for its window)."""
-        game = Game(self.x, self.folder, env=env, command=command)
-        self.games.append(game)
-        return game
+        self.games.append(Game(self.x, self.folder, env=env, command=command))
+        return self.games[-1]
 
 
 def read_settled(path, reader, timeout=10):
@@ -253,14 +241,9 @@ class _XEvent(ctypes.Union):
 def send_delete_window(display_name, window):
     """What a window manager sends when the close button is pressed."""
     xlib = ctypes.cdll.LoadLibrary(ctypes.util.find_library("X11") or "libX11.so.6")
-    xlib.XOpenDisplay.restype = ctypes.c_void_p
-    xlib.XOpenDisplay.argtypes = [ctypes.c_char_p]
-    xlib.XInternAtom.restype = ctypes.c_ulong
-    xlib.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    xlib.XOpenDisplay.restype = xlib.XInternAtom.restype = ctypes.c_void_p
     xlib.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.POINTER(_XEvent)]
-    xlib.XFlush.argtypes = [ctypes.c_void_p]
-    xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
-    dpy = xlib.XOpenDisplay(display_name.encode())
+    dpy = ctypes.c_void_p(xlib.XOpenDisplay(display_name.encode()))
     if not dpy:
         raise RuntimeError("cannot open display " + display_name)
     event = _XEvent()
@@ -268,8 +251,7 @@ def send_delete_window(display_name, window):
     event.xclient.window = window
     event.xclient.message_type = xlib.XInternAtom(dpy, b"WM_PROTOCOLS", 0)
     event.xclient.format = 32
-    event.xclient.data[0] = xlib.XInternAtom(dpy, b"WM_DELETE_WINDOW", 0)
-    event.xclient.data[1] = 0  # CurrentTime
+    event.xclient.data[0] = xlib.XInternAtom(dpy, b"WM_DELETE_WINDOW", 0)  # data[1] = 0: CurrentTime
     xlib.XSendEvent(dpy, window, 0, 0, ctypes.byref(event))
     xlib.XFlush(dpy)
     xlib.XCloseDisplay(dpy)
@@ -282,38 +264,28 @@ class Bmp:
         with open(path, "rb") as f:
             data = f.read()
         self.path_for_png = path
-        if data[:2] != b"BM":
-            raise ValueError(f"{path} is not a BMP file")
-        offset = int.from_bytes(data[10:14], "little")
-        self.width = int.from_bytes(data[18:22], "little", signed=True)
-        height = int.from_bytes(data[22:26], "little", signed=True)
-        self.bits = int.from_bytes(data[28:30], "little")
-        if self.bits not in (24, 32):
-            raise ValueError(f"{path}: {self.bits}-bit BMP")
-        self.bottom_up = height > 0
-        self.height = abs(height)
+        field = lambda at, size: int.from_bytes(data[at:at + size], "little", signed=True)
+        if data[:2] != b"BM" or field(28, 2) not in (24, 32):
+            raise ValueError(f"{path} is not a 24- or 32-bit BMP file")
+        self.width, height, self.bits = field(18, 4), field(22, 4), field(28, 2)
+        self.bottom_up, self.height = height > 0, abs(height)
         self.stride = ((self.width * self.bits // 8) + 3) & ~3
-        self.pixels = data[offset:offset + self.stride * self.height]
+        self.pixels = data[field(10, 4):][:self.stride * self.height]
         if len(self.pixels) < self.stride * self.height:
             raise ValueError(f"{path} is truncated")
 
     def rgb(self, x, y):
         row = self.height - 1 - y if self.bottom_up else y
         i = row * self.stride + x * (self.bits // 8)
-        b, g, r = self.pixels[i], self.pixels[i + 1], self.pixels[i + 2]
-        return r, g, b
+        return self.pixels[i + 2], self.pixels[i + 1], self.pixels[i]
 
     def bright_box(self, x0, y0, x1, y1, threshold=150):
         """The bounding box (x0, y0, x1, y1) of the pixels in the rectangle
         whose brightest channel reaches `threshold`, or None."""
-        xs, ys = [], []
-        for y in range(y0, y1):
-            for x in range(x0, x1):
-                if max(self.rgb(x, y)) >= threshold:
-                    xs.append(x)
-                    ys.append(y)
-        if not xs:
+        lit = [(x, y) for y in range(y0, y1) for x in range(x0, x1) if max(self.rgb(x, y)) >= threshold]
+        if not lit:
             return None
+        xs, ys = [x for x, _ in lit], [y for _, y in lit]
         return min(xs), min(ys), max(xs) + 1, max(ys) + 1
 
     def save_png(self, path):
@@ -323,8 +295,8 @@ class Bmp:
 
 # ALSA's default device as a WAV file: a plug converting to 16-bit stereo at
 # 44100 Hz, a file plugin writing a WAV, the null device behind it.  The
-# null device takes data as fast as it comes, so the mix is not paced in real
-# time: a sound lands somewhere in the file, but whole and at its pitch.
+# null device takes data as it comes, so a sound lands somewhere in the
+# file, but whole and at its pitch.
 CAPTURE_CONFIG = """pcm.!default {{
   type plug
   slave {{ pcm "capture" format S16_LE channels 2 rate 44100 }}
@@ -337,8 +309,7 @@ CAPTURE_RATE = 44100
 
 def capture_env(folder):
     """(WAV path, environment) that sends what the game plays to the WAV."""
-    wav = folder.file("mix.wav")
-    conf = folder.file("asound.conf")
+    wav, conf = folder.file("mix.wav"), folder.file("asound.conf")
     with open(conf, "w") as out:
         out.write(CAPTURE_CONFIG.format(wav=wav))
     return wav, {"ALSA_CONFIG_PATH": conf}
@@ -347,12 +318,9 @@ def capture_env(folder):
 def write_tone_wav(path, frequency, seconds=0.25, amplitude=12000):
     """A 16-bit mono WAV at 44100 Hz of one sine tone, faded in and out over
     5 ms so that its start and end add no clicks."""
-    frames = int(CAPTURE_RATE * seconds)
-    ramp = CAPTURE_RATE // 200
-    data = array.array("h")
-    for i in range(frames):
-        gain = min(1.0, i / ramp, (frames - 1 - i) / ramp)
-        data.append(int(amplitude * gain * math.sin(2 * math.pi * frequency * i / CAPTURE_RATE)))
+    frames, ramp = int(CAPTURE_RATE * seconds), CAPTURE_RATE // 200
+    data = array.array("h", (int(amplitude * min(1.0, i / ramp, (frames - 1 - i) / ramp) *
+                                 math.sin(2 * math.pi * frequency * i / CAPTURE_RATE)) for i in range(frames)))
     with wave.open(path, "wb") as out:
         out.setnchannels(1)
         out.setsampwidth(2)
@@ -372,9 +340,7 @@ class Capture:
         if data[:4] != b"RIFF" or data[8:12] != b"WAVE":
             raise AssertionError(f"{path} is not a WAV file")
         start = data.find(b"data", 12) + 8
-        body = data[start:start + (len(data) - start) // 4 * 4]
-        stereo = array.array("h")
-        stereo.frombytes(body)
+        stereo = array.array("h", data[start:start + (len(data) - start) // 4 * 4])
         self.left = stereo[0::2]
 
     def blocks(self):
@@ -398,8 +364,6 @@ class Capture:
         coefficients = {f: 2 * math.cos(2 * math.pi * f / CAPTURE_RATE) for f in frequencies}
         heard = set()
         for block in self.blocks():
-            if len(heard) == len(frequencies):
-                break
             windowed = [v * w for v, w in zip(block, window)]
             for f, k in coefficients.items():
                 if f in heard:
@@ -407,7 +371,8 @@ class Capture:
                 s1 = s2 = 0.0
                 for x in windowed:
                     s1, s2 = x + k * s1 - s2, s1
-                power = s1 * s1 + s2 * s2 - k * s1 * s2
-                if 4 * math.sqrt(max(power, 0.0)) / self.BLOCK > threshold:
+                if 4 * math.sqrt(max(s1 * s1 + s2 * s2 - k * s1 * s2, 0.0)) / self.BLOCK > threshold:
                     heard.add(f)
+            if len(heard) == len(frequencies):
+                break
         return heard

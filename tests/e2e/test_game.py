@@ -1,14 +1,19 @@
-"""The whole game in a real window: the board appears, the first pair falls
-after the three-second wait, the keys move, turn, pause and quit, F9 saves
-the frame, and the data folder's failures behave."""
+"""One scripted match in a real window, checked step by step by the game's
+own F9 screenshots and by its sound, captured through ALSA's file plugin
+with every effect replaced by a tone of its own pitch.  With no settings
+file the game runs on its defaults (full screen 1024 x 768, sound on); with
+an empty backgrounds folder it shows the fallback picture; nothing sounds
+while the only music files are garbage; the first pair falls after the
+three-second wait; the keys move, turn and pause; each event plays its own
+sample; the dropped pairs stack up until the board tops out; and the close
+button ends the game within a second."""
 
 import os
 import shutil
-import struct
 import time
 import unittest
 
-from harness import WINDOWED_CONFIG, Capture, GameTestCase, capture_env
+from harness import Bmp, Capture, GameTestCase, capture_env, write_tone_wav
 
 # Where the session puts board 0 on a 1024 x 768 screen, and its size.
 BOARD_X, BOARD_Y, BOARD_W, BOARD_H = 1024 // 2 - 240 // 2 - 30, 768 // 2 - 360 // 2, 240, 360
@@ -16,223 +21,157 @@ BOARD_X, BOARD_Y, BOARD_W, BOARD_H = 1024 // 2 - 240 // 2 - 30, 768 // 2 - 360 /
 FRAME_AT_REST = (185, 85, 92)
 OUT_DIR = os.environ.get("TESSARON_E2E_OUT")
 
-
-def write_solid_bmp(path, width, height, rgb):
-    """A 24-bit BMP of one colour."""
-    stride = (width * 3 + 3) & ~3
-    row = bytes([rgb[2], rgb[1], rgb[0]]) * width + b"\0" * (stride - width * 3)
-    header = struct.pack("<2sIHHI", b"BM", 54 + stride * height, 0, 0, 54)
-    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, stride * height, 2835, 2835, 0, 0)
-    with open(path, "wb") as f:
-        f.write(header + info + row * height)
-
-
-def fake_xmessage(folder):
-    """A stand-in for xmessage that records the message box and returns."""
-    bin_dir = folder.file("fakebin")
-    os.makedirs(bin_dir, exist_ok=True)
-    script = os.path.join(bin_dir, "xmessage")
-    with open(script, "w") as f:
-        f.write('#!/bin/sh\necho "$@" >> "$(dirname "$0")/messages.txt"\n')
-    os.chmod(script, 0o755)
-    return bin_dir
+# The effect files and the tone each is replaced by (600 Hz apart).
+SAMPLE_FILES = [
+    "data/sound/energy_explosion.wav",      # slot 0: never played
+    "data/sound/rotate.wav",                # 1
+    "data/sound/clink.wav",                 # 2
+    "data/sound/explode_big.wav",           # 3 to 6: breakers, by chain
+    "data/sound/energy_disintegrate4.wav",
+    "data/sound/energy_disintegrate5.wav",
+    "data/sound/energy_huge.wav",
+    "data/sound/lightning.wav",             # 7 and 8: topping out
+    "data/sound/glassbreak.wav",
+    "data/sound/common/menu_wake.wav",      # the pause panel
+    "data/sound/common/menu_back.wav",
+]
+TONES = {name: 700 + 600 * i for i, name in enumerate(SAMPLE_FILES)}
 
 
-class GameTest(GameTestCase):
-    def setUp(self):
-        super().setUp()
-        self.folder.write_config(WINDOWED_CONFIG)
-
-    def start(self, env=None):
-        """Starts the game and waits for its window."""
-        game = self.launch(env=env)
-        game.find_window()
-        self.started = time.time()
-        return game
-
-    def wait_until(self, seconds_after_start):
-        delay = self.started + seconds_after_start - time.time()
-        if delay > 0:
-            time.sleep(delay)
+class MatchTest(GameTestCase):
+    def prepare(self):
+        """No settings file, tones for the effects, 300 garbage files (more
+        than a folder scan keeps) for music, no backgrounds but the fallback
+        (here a copy of one of them)."""
+        os.remove(self.folder.file("cfg/config.cfg"))
+        for name, frequency in TONES.items():
+            write_tone_wav(self.folder.file(name), frequency)
+        music = self.folder.file("data/music/mod")
+        shutil.rmtree(music)
+        os.makedirs(music)
+        for i in range(300):
+            with open(os.path.join(music, f"junk{i:03}.mod"), "wb") as f:
+                f.write(bytes((i * 37 + k) % 256 for k in range(i % 64)))
+        shutil.copy(self.folder.file("data/backgrounds/nebula.bmp"), self.folder.file("data/bg1.bmp"))
+        shutil.rmtree(self.folder.file("data/backgrounds"))
+        os.makedirs(self.folder.file("data/backgrounds"))
 
     def pair_box(self, shot):
         """Where the bright blocks of the falling pair are inside the grid."""
         return shot.bright_box(BOARD_X, BOARD_Y, BOARD_X + BOARD_W, BOARD_Y + BOARD_H)
 
-    def screenshot_until(self, game, check, timeout=10):
-        """Takes screenshots until `check(shot)` is true or the time is up (a
-        busy machine may run the game late); returns the last shot and what
-        the check gave."""
+    def shot_until(self, check, timeout=10):
+        """Screenshots until `check(shot)` holds (a busy machine may run the
+        game late); the last shot and what the check gave."""
         deadline = time.time() + timeout
         while True:
-            shot = game.screenshot()
+            shot = self.game.screenshot()
             result = check(shot)
             if result or time.time() > deadline:
                 return shot, result
 
-    def first_pair_box(self, game):
-        """The falling pair once it is inside the grid."""
-        shot, box = self.screenshot_until(game, self.pair_box)
-        self.assertIsNotNone(box, "no pair in the grid after the wait")
-        return box
+    def press_until_heard(self, key, name, attempts=5):
+        """Presses the key until its sample is heard.  A press the game did
+        play is in the mix well within two seconds; only a press a busy
+        machine missed is repeated."""
+        for _ in range(attempts):
+            self.game.hold(key)
+            deadline = time.time() + 2.0
+            while time.time() < deadline:
+                if TONES[name] in Capture(self.wav).tones([TONES[name]]):
+                    return
+                time.sleep(0.2)
+        self.fail(f"{key} never played {name}")
 
-    def test_board_appears_then_first_pair_falls(self):
-        game = self.start()
-        # Well before the round starts at three seconds (the game's clock
-        # starts just after its window appears, never earlier).
-        self.wait_until(1.5)
-        before = game.screenshot()
-        self.assertEqual((before.width, before.height), (1024, 768))
-        # The frame around grid and drop strip, at its place.
-        self.assertEqual(before.rgb(BOARD_X - 1, BOARD_Y + 200), FRAME_AT_REST)
-        self.assertEqual(before.rgb(BOARD_X + BOARD_W, BOARD_Y + 300), FRAME_AT_REST)
-        self.assertEqual(before.rgb(BOARD_X + 100, BOARD_Y - 41), FRAME_AT_REST)
-        # Before the round starts the grid holds no pair ("Round 1" sits
-        # over its middle, so look above and below the text).
-        self.assertIsNone(before.bright_box(BOARD_X, BOARD_Y, BOARD_X + BOARD_W, BOARD_Y + 70))
-        self.assertIsNone(before.bright_box(BOARD_X, BOARD_Y + 180, BOARD_X + BOARD_W, BOARD_Y + BOARD_H))
+    def centre(self, box):
+        return (box[0] + box[2]) / 2
 
-        self.wait_until(5.0)
-        box1 = self.first_pair_box(game)
-        time.sleep(1.0)
-        box2 = self.pair_box(game.screenshot())
-        self.assertGreater(box2[1], box1[1] + 20, "the pair should be falling")
+    def test_a_whole_match(self):
+        self.prepare()
+        self.wav, env = capture_env(self.folder)
+        game = self.game = self.launch(env=env)
+        # Full screen under Xvfb: a screen-sized window shows the picture and
+        # the titled window, which takes the keys, stays hidden.
+        game.find_window(visible=False)
+        started = time.time()
 
-    def test_dropped_pairs_stack_up_in_the_grid(self):
-        game = self.start()
-        self.wait_until(4.0)
-        # Hard-drop five pairs spread over the grid (a new pair starts in
-        # column 3), turning every other one, so that none can top out.
-        for moves in (["Left"] * 3, ["Right"] * 3, ["Left"], [], ["Right"]):
-            for move in moves:
-                game.hold(move)
-                game.release_gap()
-            if len(moves) % 2:
-                game.hold("space")
-            game.hold("Up", seconds=0.5)
-            time.sleep(0.8)
+        # Before the round starts at three seconds: the full-screen picture
+        # on the fallback background, the board and its frame, no pair in the
+        # grid ("Round 1" sits over its middle, so look above and below it),
+        # and silence.
         shot = game.screenshot()
-        if OUT_DIR:
-            os.makedirs(OUT_DIR, exist_ok=True)
-            shot.save_png(os.path.join(OUT_DIR, "match.png"))
-        # The bottom rows of the grid hold blocks now.
-        bottom = shot.bright_box(BOARD_X, BOARD_Y + BOARD_H - 60, BOARD_X + BOARD_W, BOARD_Y + BOARD_H)
-        self.assertIsNotNone(bottom, "no block reached the bottom row")
+        self.assertEqual((shot.width, shot.height), (1024, 768))
+        self.assertEqual(shot.rgb(20, 700), Bmp(self.folder.file("data/bg1.bmp")).rgb(20, 700))
+        for x, y in ((BOARD_X - 1, BOARD_Y + 200), (BOARD_X + BOARD_W, BOARD_Y + 300), (BOARD_X + 100, BOARD_Y - 41)):
+            self.assertEqual(shot.rgb(x, y), FRAME_AT_REST, (x, y))
+        self.assertIsNone(shot.bright_box(BOARD_X, BOARD_Y, BOARD_X + BOARD_W, BOARD_Y + 70))
+        self.assertIsNone(shot.bright_box(BOARD_X, BOARD_Y + 180, BOARD_X + BOARD_W, BOARD_Y + BOARD_H))
+        game.hold("q")  # without the pause, Q does nothing
+        self.assertEqual(Capture(self.wav).peak(), 0, "something sounded without music or an event")
+        self.assertIsNone(game.proc.poll())
 
-    def test_arrows_and_space_move_and_turn_the_pair(self):
-        game = self.start()
-        self.wait_until(5.0)
-        start = self.first_pair_box(game)
+        # The first pair falls (once "Round 1" has faded from the grid); the
+        # arrows move it a column, Space turns it from upright onto its side.
+        time.sleep(max(0.0, started + 5.0 - time.time()))
+        shot, start = self.shot_until(self.pair_box)
+        self.assertIsNotNone(start, "no pair in the grid after the wait")
+        time.sleep(1.0)
+        self.assertGreater(self.pair_box(game.screenshot())[1], start[1] + 20, "the pair should be falling")
         game.hold("Left")
         left = self.pair_box(game.screenshot())
-        self.assertAlmostEqual((left[0] + left[2]) / 2, (start[0] + start[2]) / 2 - 30, delta=4)
+        self.assertAlmostEqual(self.centre(left), self.centre(start) - 30, delta=4)
         game.hold("Right")
         game.release_gap()
         game.hold("Right")
         right = self.pair_box(game.screenshot())
-        self.assertAlmostEqual((right[0] + right[2]) / 2, (start[0] + start[2]) / 2 + 30, delta=4)
-        # A new pair stands upright (satellite above the pivot); a turn lays
-        # it on its side.
+        self.assertAlmostEqual(self.centre(right), self.centre(start) + 30, delta=4)
         self.assertGreater(right[3] - right[1], right[2] - right[0])
-        game.hold("space")
+        self.press_until_heard("space", "data/sound/rotate.wav")
         turned = self.pair_box(game.screenshot())
         self.assertGreater(turned[2] - turned[0], turned[3] - turned[1])
 
-    def test_escape_opens_the_panel_and_q_quits(self):
-        game = self.start()
-        self.wait_until(4.0)
-        game.hold("Escape")
-        time.sleep(1.2)
-        # The panel opened at (W/2 - 300, H/2 - 50), slid right by the kick
-        # (209 pixels) and grew to 200 x 80 in its colour (25, 75, 100).
+        # Escape opens the panel at (W/2 - 300, H/2 - 50), slid right by the
+        # kick (209 pixels), grown to 200 x 80 in its colour (25, 75, 100);
+        # Escape again closes it.
+        self.press_until_heard("Escape", "data/sound/common/menu_wake.wav")
         px, py = 1024 // 2 - 300 + 209, 768 // 2 - 50
 
-        def panel_colour(shot):
+        def panel_shown(shot):
             r, g, b = shot.rgb(px + 150, py + 65)
             return r < 60 and 45 <= g <= 110 and 60 <= b <= 130 and b > g > r
 
-        shot, shown = self.screenshot_until(game, panel_colour, timeout=5)
+        shot, shown = self.shot_until(panel_shown, timeout=5)
         self.assertTrue(shown, shot.rgb(px + 150, py + 65))
-        game.hold("q")
-        self.assertEqual(game.wait(timeout=3), 0, game.stderr())
+        self.press_until_heard("Escape", "data/sound/common/menu_back.wav")
 
-    def test_q_without_pause_does_nothing_and_shift_escape_quits(self):
-        game = self.start()
-        self.wait_until(1.0)
-        game.hold("q")
-        time.sleep(0.5)
-        self.assertIsNone(game.proc.poll())
-        game.hold("shift+Escape")
-        self.assertEqual(game.wait(timeout=3), 0, game.stderr())
+        # Hard drops into the middle column until the board tops out
+        # (lightning and glass); match.png shows the stack on its way up.
+        glass = TONES["data/sound/glassbreak.wav"]
+        for drop in range(30):
+            game.hold("Up", seconds=0.5)
+            game.release_gap(0.6)
+            if drop == 3:  # the stack grows from the bottom row
+                shot = game.screenshot()
+                self.assertIsNotNone(shot.bright_box(BOARD_X, BOARD_Y + BOARD_H - 60, BOARD_X + BOARD_W,
+                                                     BOARD_Y + BOARD_H), "no block reached the bottom row")
+                if OUT_DIR:
+                    os.makedirs(OUT_DIR, exist_ok=True)
+                    shot.save_png(os.path.join(OUT_DIR, "match.png"))
+            if glass in Capture(self.wav).tones([glass]):
+                break
+        heard = Capture(self.wav).tones(list(TONES.values()))
+        for name in ("data/sound/clink.wav", "data/sound/lightning.wav", "data/sound/glassbreak.wav"):
+            self.assertIn(TONES[name], heard, f"{name} was never heard")
+        self.assertNotIn(TONES["data/sound/energy_explosion.wav"], heard, "slot 0 is never played")
 
-    def test_close_button_quits_a_running_match(self):
-        game = self.start()
-        self.wait_until(4.0)
+        # The close button ends the game within a second (the wait allows
+        # more, so that a loaded machine reports the time it took), with
+        # nothing on the terminal.
         game.press_close_button()
-        self.assertEqual(game.wait(timeout=3), 0, game.stderr())
-
-    def test_missing_block_picture_is_named_and_stops_the_game(self):
-        os.remove(self.folder.file("data/gfx/blocks/block_green.bmp"))
-        os.remove(self.folder.file("data/particles/testblob.bmp"))
-        bin_dir = fake_xmessage(self.folder)
-        game = self.launch(env={"PATH": bin_dir + ":" + os.environ["PATH"]})
-        code = game.wait(timeout=20)
-        self.assertNotIn(code, (None, 0))
-        for name in ("data/gfx/blocks/block_green.bmp", "data/particles/testblob.bmp"):
-            self.assertIn(name, game.stderr())
-        with open(os.path.join(bin_dir, "messages.txt")) as f:
-            self.assertIn("block_green.bmp", f.read())
-
-    def test_empty_backgrounds_folder_falls_back_to_bg1(self):
-        backgrounds = self.folder.file("data/backgrounds")
-        shutil.rmtree(backgrounds)
-        os.makedirs(backgrounds)
-        write_solid_bmp(self.folder.file("data/bg1.bmp"), 1024, 768, (10, 60, 30))
-        game = self.start()
-        self.wait_until(1.0)
-        shot = game.screenshot()
-        self.assertEqual(shot.rgb(20, 700), (10, 60, 30))
-
-    def test_missing_background_and_empty_music_folder_still_play(self):
-        shutil.rmtree(self.folder.file("data/backgrounds"))
-        os.remove(self.folder.file("data/bg1.bmp"))
-        music = self.folder.file("data/music/mod")
-        shutil.rmtree(music)
-        os.makedirs(music)
-        self.folder.write_config(WINDOWED_CONFIG.replace("sound = 0", "sound = 1"))
-        # Sound is on and its output captured: nothing is heard, since no
-        # music loaded and no key made a sound.
-        wav, env = capture_env(self.folder)
-        game = self.start(env=env)
-        self.wait_until(4.0)
-        shot = game.screenshot()
-        self.assertEqual(shot.rgb(20, 700), (0, 0, 0))
-        game.press_close_button()
-        self.assertEqual(game.wait(timeout=3), 0, game.stderr())
-        capture = Capture(wav)
-        self.assertGreater(len(capture.left), 0, "the sound device was never written")
-        self.assertEqual(capture.peak(), 0, "something played without music or a key")
-
-    def test_folders_of_garbage_files_past_the_scan_limit_still_play(self):
-        # More files than a directory scan keeps (256), none of them a
-        # picture or a module: the picked background fails to load (black)
-        # and the picked song fails to load (silence), and the game plays on.
-        for folder, pattern in (("data/backgrounds", "junk{:03}.bmp"), ("data/music/mod", "junk{:03}.mod")):
-            path = self.folder.file(folder)
-            shutil.rmtree(path)
-            os.makedirs(path)
-            for i in range(300):
-                with open(os.path.join(path, pattern.format(i)), "wb") as f:
-                    f.write(bytes((i * 37 + k) % 256 for k in range(i % 64)))
-        self.folder.write_config(WINDOWED_CONFIG.replace("sound = 0", "sound = 1"))
-        wav, env = capture_env(self.folder)
-        game = self.start(env=env)
-        self.wait_until(4.0)
-        shot = game.screenshot()
-        self.assertEqual(shot.rgb(20, 700), (0, 0, 0))
-        game.press_close_button()
-        self.assertEqual(game.wait(timeout=3), 0, game.stderr())
-        self.assertEqual(Capture(wav).peak(), 0, "something played without music or a key")
+        pressed = time.time()
+        self.assertEqual(game.wait(timeout=5), 0, game.stderr())
+        self.assertLess(time.time() - pressed, 1.0)
+        self.assertEqual(game.stderr(), "")
 
 
 if __name__ == "__main__":

@@ -1,14 +1,19 @@
-"""Long and instrumented runs of the real game: a stream of random key
-presses against the AddressSanitizer/UBSan build, and a short run under
-valgrind's leak checker."""
+"""Instrumented runs of the real game: random key presses against the
+AddressSanitizer/UBSan build with sound on but no sound device, which must
+stay silent on the terminal, and with folders of garbage backgrounds and
+music (more files than a folder scan keeps), which leave the background
+black and the game playing; and a short match under valgrind's leak
+checker with its music playing from the start, quit with Q from the
+pause."""
 
 import os
 import random
 import re
+import shutil
 import time
 import unittest
 
-from harness import WINDOWED_CONFIG, GameTestCase
+from harness import WINDOWED_CONFIG, Capture, GameTestCase, capture_env
 
 # Every key the game reads, minus the two ways to quit.
 KEYS = ["Left", "Right", "Up", "Down", "space", "Return", "Escape", "F9", "a", "shift"]
@@ -17,10 +22,23 @@ KEYS = ["Left", "Right", "Up", "Down", "space", "Return", "Escape", "F9", "a", "
 class RandomKeysTest(GameTestCase):
     """Run against the sanitizer build's staged game."""
 
-    def test_random_keys_for_minutes_end_cleanly(self):
-        seconds = float(os.environ.get("TESSARON_SOAK_SECONDS", "150"))
-        self.folder.write_config(WINDOWED_CONFIG)
-        game = self.launch(env={"ASAN_OPTIONS": "detect_leaks=0", "UBSAN_OPTIONS": "print_stacktrace=1"})
+    def test_random_keys_end_cleanly(self):
+        seconds = float(os.environ.get("TESSARON_SOAK_SECONDS", "60"))
+        self.folder.write_config(WINDOWED_CONFIG.replace("sound = 0", "sound = 1"))
+        # An ALSA configuration without devices, as on a machine without a
+        # sound card: the game runs silently and says nothing about it.
+        conf = self.folder.file("empty-asound.conf")
+        with open(conf, "w") as out:
+            out.write("\n")
+        for folder, pattern in (("data/backgrounds", "junk{:03}.bmp"), ("data/music/mod", "junk{:03}.mod")):
+            path = self.folder.file(folder)
+            shutil.rmtree(path)
+            os.makedirs(path)
+            for i in range(300):
+                with open(os.path.join(path, pattern.format(i)), "wb") as f:
+                    f.write(bytes((i * 37 + k) % 256 for k in range(i % 64)))
+        game = self.launch(env={"ALSA_CONFIG_PATH": conf, "ASAN_OPTIONS": "detect_leaks=0",
+                                "UBSAN_OPTIONS": "print_stacktrace=1"})
         game.find_window(timeout=60)
         rng = random.Random(20261206)
         deadline = time.time() + seconds
@@ -29,12 +47,11 @@ class RandomKeysTest(GameTestCase):
             self.assertIsNone(game.proc.poll(), game.stderr()[-3000:])
             game.hold(rng.choice(KEYS), seconds=rng.uniform(0.03, 0.3))
             presses += 1
+        self.assertEqual(game.screenshot().rgb(20, 700), (0, 0, 0))
         game.press_close_button()
-        code = game.wait(timeout=30)
-        err = game.stderr()
-        self.assertEqual(code, 0, err[-3000:])
-        self.assertNotIn("AddressSanitizer", err)
-        self.assertNotIn("runtime error", err)
+        self.assertEqual(game.wait(timeout=30), 0, game.stderr()[-3000:])
+        self.assertEqual(game.stderr(), "")
+        self.assertEqual(game.stdout(), "")
         print(f"{presses} key presses in {seconds:.0f} s")
 
 
@@ -42,22 +59,29 @@ class LeakTest(GameTestCase):
     """A short match under valgrind: no definite leak from the game's code."""
 
     def test_no_definite_leak_from_our_code(self):
-        self.folder.write_config(WINDOWED_CONFIG)
+        self.folder.write_config(WINDOWED_CONFIG.replace("sound = 0", "sound = 1"))
+        wav, env = capture_env(self.folder)
         log = self.folder.file("valgrind.txt")
-        game = self.launch(command=["valgrind", "--leak-check=full", "--show-leak-kinds=definite",
-                                    "--num-callers=30", f"--log-file={log}", "./tessaron"])
+        game = self.launch(env=env, command=["valgrind", "--leak-check=full", "--show-leak-kinds=definite",
+                                             "--num-callers=30", f"--log-file={log}", "./tessaron"])
         game.find_window(timeout=120)
         time.sleep(6)
-        for key in ("Left", "space", "Escape", "Escape", "Down"):
+        for key in ("Left", "space", "Down", "Escape"):
             game.hold(key, seconds=0.3)
-        time.sleep(4)
-        game.press_close_button()
+        time.sleep(2)
+        game.hold("q", seconds=0.5)
         self.assertEqual(game.wait(timeout=120), 0, game.stderr())
+        # Before the first round starts no event makes a sound: what is
+        # heard is the music, from the start.
+        self.assertGreater(Capture(wav).peak(), 1000, "the music is silent")
+        self.assertGreater(Capture(wav).sounding_seconds(), 1.0, "the music stopped")
         with open(log) as f:
             report = f.read()
         self.assertIn("LEAK SUMMARY", report, "valgrind did not finish its report")
-        ours = [block for block in re.split(r"\n==\d+== \n", report)
-                if "definitely lost" in block and re.search(r"tessaron::|/src/", block)]
+        # Allegro's ALSA driver loses a few bytes inside its own
+        # install_sound, whatever its caller does: not ours.
+        ours = [block for block in re.split(r"\n==\d+== \n", report) if "definitely lost" in block
+                and re.search(r"tessaron::|/src/", block) and "install_sound" not in block]
         self.assertEqual(ours, [], "\n\n".join(ours))
 
 
