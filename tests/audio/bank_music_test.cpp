@@ -13,7 +13,7 @@ namespace {
 TEST_F(SoundTest, BankOf255KeepsFailedSlotsAndIgnoresThe256th) {
     const std::string path = writeFile("tone.wav", makeWav(8, 1, 11025, 200));
     SampleBank bank;
-    bank.add(missingPath("tone.wav").c_str());
+    bank.add((mediaFolder() + "missing.wav").c_str());
     for (int i = 1; i < SampleBank::UsableSlots; ++i) bank.add(path.c_str());
     EXPECT_EQ(bank.count(), 255);
     EXPECT_EQ(bank.handle(0), nullptr);
@@ -34,13 +34,13 @@ TEST_F(SoundTest, PanelSamplesPlayAtVolume50) {
     const std::string path = writeFile("tone.wav", makeWav(16, 1, 44100, 44100));
     FSOUND_SAMPLE* reference = loadSample(path.c_str());
     playSample(reference);
-    const double full = rms(mixFrames(QuarterSecond));
+    const double full = peak(mixFrames(QuarterSecond));
     FSOUND_Sample_Free(reference);
     PanelSamples panel;
-    panel.load(missingPath("wake.wav").c_str(), path.c_str());
+    panel.load((mediaFolder() + "missing.wav").c_str(), path.c_str());
     EXPECT_EQ(panel.playWake(), 0);  // missing file: silent
     EXPECT_GT(panel.playBack(), 0);
-    EXPECT_NEAR(rms(mixFrames(QuarterSecond)) / full, 50.0 / 255.0, 0.02);
+    EXPECT_NEAR(peak(mixFrames(QuarterSecond)) / full, 50.0 / 255.0, 0.02);
     panel.free();
 }
 
@@ -81,7 +81,7 @@ TEST_F(SoundTest, LoadingASlotAgainReplacesItsSong) {
         EXPECT_EQ(FMUSIC_GetMasterVolume(player.song(0)), kept) << asked;
     }
     player.playSong(0);
-    EXPECT_FALSE(player.loadSong(0, missingPath("song.mod").c_str()));
+    EXPECT_FALSE(player.loadSong(0, (mediaFolder() + "missing.mod").c_str()));
     EXPECT_EQ(player.song(0), nullptr);
     EXPECT_EQ(peak(mixFrames(QuarterSecond)), 0);
     EXPECT_FALSE(player.loadSong(2, (mediaFolder() + "song.mod").c_str()));
@@ -103,7 +103,7 @@ TEST_F(SoundTest, MusicChoiceFromAListing) {
         MusicPlayer player;
         const bool loaded = loadSongFromList(
             player, GameSongSlot, mediaFolder().c_str(), int(r.names.size()),
-            [&r](int i) { return r.names[std::size_t(i)].c_str(); },
+            [&r](int i) { return r.names.at(std::size_t(i)).c_str(); },
             [&](int lo, int hi) {
                 picks.emplace_back(lo, hi);
                 return r.pick;

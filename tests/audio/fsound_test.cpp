@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <numeric>
 #include <tuple>
 
 #include "audio/wav_data.h"
@@ -103,7 +104,7 @@ TEST_F(SoundTest, UnusableFilesLoadNothing) {
     cut.resize(100);
     struct Row { std::string path; bool sample, song; };
     const Row rows[] = {
-        {missingPath("x.wav"), false, false},      {writeFile("empty", {}), false, false},
+        {mediaFolder() + "missing.wav", false, false},      {writeFile("empty", {}), false, false},
         {writeFile("garbage", Bytes(3000, 0x5a)), false, false}, {writeFile("cut.mod", cut), false, false},
         {folder, false, false},                    {pipe, false, false},
         {writeFile("good.wav", makeWav(16, 1, 22050, 100)), true, false},
@@ -168,16 +169,12 @@ TEST_F(SoundTest, StreamCarriesTheSongAtItsVolume) {
     openmpt_module_destroy(mod);
     double gain[2];
     for (int half = 0; half < 2; ++half) {
-        double cross = 0.0, power = 0.0;
+        const auto got = heard.begin() + half * Frames, want = expected.begin() + half * Frames;
+        gain[half] = std::inner_product(got, got + Frames, want, 0.0) / std::inner_product(want, want + Frames, want, 0.0);
         int worst = 0, top = 1;
-        for (int i = half * Frames; i < (half + 1) * Frames; ++i) {
-            cross += double(heard[i]) * expected[i];
-            power += double(expected[i]) * expected[i];
-        }
-        gain[half] = cross / power;
-        for (int i = half * Frames; i < (half + 1) * Frames; ++i) {
-            worst = std::max(worst, std::abs(heard[i] - int(std::lround(expected[i] * gain[half]))));
-            top = std::max(top, std::abs(int(heard[i])));
+        for (int i = 0; i < Frames; ++i) {
+            worst = std::max(worst, std::abs(got[i] - int(std::lround(want[i] * gain[half]))));
+            top = std::max(top, std::abs(int(got[i])));
         }
         EXPECT_LE(worst, top / 50) << "half " << half;
     }

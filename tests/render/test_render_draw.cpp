@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include <sys/stat.h>
@@ -24,8 +25,7 @@ using testing::pixelAt;
 
 bool same(BITMAP* a, BITMAP* b) {
     for (int y = 0; y < a->h; ++y)
-        for (int x = 0; x < a->w; ++x)
-            if (getpixel(a, x, y) != getpixel(b, x, y)) return false;
+        if (std::memcmp(a->line[y], b->line[y], std::size_t(a->w) * 4) != 0) return false;
     return true;
 }
 
@@ -46,16 +46,6 @@ protected:
     BITMAP* before = nullptr;
 };
 
-Cell cellOf(int kind, int colour, int alpha) {
-    Cell c;
-    c.kind = kind;
-    c.colour = colour;
-    c.alpha = alpha;
-    c.screenX = 300;
-    c.screenY = 40;
-    return c;
-}
-
 // Pictures that failed to load, kinds and colours without a picture, a font
 // index out of range, no font, no target and a factor of 0 draw nothing and
 // read no null bitmap; a whole board without pictures or fonts draws safely.
@@ -64,6 +54,11 @@ TEST_F(DrawTest, WhatCannotBeDrawnDrawsNothing) {
     BlockPictures.adopt(nullptr);  // slot 0 (red): a picture that failed to load
     BreakerPictures.freeAll();
     BombPictures.freeAll();
+    const auto cellOf = [](int kind, int colour, int alpha) {
+        Cell c;
+        c.kind = kind, c.colour = colour, c.alpha = alpha, c.screenX = 300, c.screenY = 40;
+        return c;
+    };
     const Cell cells[] = {cellOf(KindEmpty, ColourRed, 255), cellOf(KindBlock, -3, 255),
                           cellOf(KindBlock, ColourRed, 255), cellOf(KindBlock, ColourRed, 100),
                           cellOf(KindBlock, ColourGreen, 255), cellOf(KindBreaker, ColourRed, 255),
