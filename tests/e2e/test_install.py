@@ -15,7 +15,7 @@ import unittest
 
 import harness
 
-BUILD_DIR = os.path.dirname(os.environ.get("TESSARON_BIN_DIR", os.path.join(os.path.dirname(__file__), "../../build/bin")))
+BUILD_DIR = os.path.dirname(harness.BIN_DIR)
 
 
 def tree(root):
@@ -34,7 +34,7 @@ def press_until(game, keys, done):
     deadline = time.time() + 40
     while not done() and time.time() < deadline and game.proc.poll() is None:
         game.hold(keys, until=done, timeout=3)
-        game.release_gap()
+        time.sleep(0.25)
 
 
 class InstallTest(unittest.TestCase):
@@ -78,11 +78,10 @@ class InstallTest(unittest.TestCase):
 
         self.play(x, cwd, env, lambda game: press_until(game, "F9", lambda: os.path.exists(shot)))
         self.assertTrue(os.path.exists(shot), "F9 wrote no screenshot in the player's folder")
-        settings = harness.WINDOWED_CONFIG.replace("1024", "800").replace("768", "600")
+        settings = harness.config(800, 600)
         with open(os.path.join(user, "cfg/config.cfg"), "w") as out:
             out.write(settings)
-        self.play(x, cwd, env, lambda game: self.assertIn("800x600", subprocess.run(
-            ["xdotool", "getwindowgeometry", game.window], env=x.env(), capture_output=True, text=True).stdout))
+        self.play(x, cwd, env, lambda game: self.assertIn("800x600", game.xdotool("getwindowgeometry", game.window)))
         with open(os.path.join(user, "cfg/config.cfg")) as f:
             self.assertEqual(f.read(), settings)
         self.assertEqual(sorted(os.listdir(path)), ["stderr.txt", "stdout.txt"])
@@ -128,7 +127,3 @@ class InstallTest(unittest.TestCase):
             with open(os.path.join(share, f"icons/hicolor/{size}x{size}/apps/tessaron.png"), "rb") as f:
                 head = f.read(26)
             self.assertEqual((head[:8], head[16:24], head[25]), (b"\x89PNG\r\n\x1a\n", size.to_bytes(4, "big") * 2, 6))
-
-
-if __name__ == "__main__":
-    unittest.main()
