@@ -4,8 +4,10 @@
 // range; then the early returns and the destination's acquire bracket.
 #include "gfx/blend.h"
 
+#include <allegro.h>
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <limits>
 #include <random>
@@ -13,13 +15,13 @@
 #include <vector>
 
 #include "gfx/blend_kernels.h"
-#include "allegro_env.h"
 #include "blend_reference.h"
 
 namespace tessaron::test {
 namespace {
 
-const auto* const Env = ::testing::AddGlobalTestEnvironment(new AllegroEnvironment);
+// Allegro without a display, once for the program.
+[[maybe_unused]] const int AllegroStarted = install_allegro(SYSTEM_NONE, &errno, atexit);
 constexpr int Big = std::numeric_limits<int>::max(), Small = std::numeric_limits<int>::min();
 
 // Every factor; under the sanitizer, which looks for reads and writes out

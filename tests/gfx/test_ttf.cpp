@@ -4,21 +4,23 @@
 // compared whole in the golden text frame (tests/render).
 #include "gfx/ttf.h"
 
+#include <allegro.h>
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
-#include "allegro_env.h"
 #include "gfx/ttf_font.h"
 #include "shell/font_set.h"
 
 namespace tessaron::test {
 namespace {
 
-const auto* const Env = ::testing::AddGlobalTestEnvironment(new AllegroEnvironment);
+// Allegro without a display, once for the program.
+[[maybe_unused]] const int AllegroStarted = install_allegro(SYSTEM_NONE, &errno, atexit);
 
 constexpr const char* DejaVu = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 

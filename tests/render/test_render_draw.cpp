@@ -3,11 +3,11 @@
 // screenshot.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "render/bitmap_bank.h"
@@ -108,11 +108,11 @@ TEST_F(DrawTest, BitmapBankSlotsAndLimits) {
 // stays numbered; the screenshot makes its folder, replaces its file and
 // fails harmlessly where no folder can be made.
 TEST_F(DrawTest, MissingDataAndScreenshots) {
-    char scratch[] = "/tmp/tessaron-draw-XXXXXX";
-    ASSERT_NE(mkdtemp(scratch), nullptr);
-    char previous[4096];
-    ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
-    ASSERT_EQ(chdir(scratch), 0);
+    namespace fs = std::filesystem;
+    const fs::path previous = fs::current_path(),
+                   scratch = fs::temp_directory_path() / ("tessaron-draw-" + std::to_string(getpid()));
+    fs::create_directories(scratch);
+    fs::current_path(scratch);
 
     freePictureBanks();
     std::string missing;
@@ -130,16 +130,12 @@ TEST_F(DrawTest, MissingDataAndScreenshots) {
     EXPECT_EQ(saved->w, 640);
     EXPECT_EQ(pixelAt(saved, 10, 10), (Rgb{1, 2, 3}));
     destroy_bitmap(saved);
-    std::fclose(std::fopen("blocker", "w"));
+    std::ofstream("blocker").put('x');
     EXPECT_FALSE(saveScreenshotTo(canvas, "blocker"));
     EXPECT_FALSE(saveScreenshotTo(canvas, "no/such"));
     EXPECT_FALSE(saveScreenshotTo(nullptr, "screenshots"));
-
-    std::remove("screenshots/tessaron.bmp");
-    rmdir("screenshots");
-    std::remove("blocker");
-    ASSERT_EQ(chdir(previous), 0);
-    rmdir(scratch);
+    fs::current_path(previous);
+    fs::remove_all(scratch);
 }
 
 } // namespace
