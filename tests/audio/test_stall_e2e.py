@@ -49,11 +49,6 @@ def first_sound(samples):
 
 
 class StallTest(GameTestCase):
-    def window_rgb(self, game):
-        """The window's pixels as the X server shows them (raw RGB)."""
-        return subprocess.run(["import", "-window", game.window, "-depth", "8", "rgb:-"], env=self.x.env(),
-                              capture_output=True, check=True).stdout
-
     def test_music_and_window_go_on_through_stalls_of_2_and_5_seconds(self):
         self.folder.write_config(config(640, 480, sound=1))
         # No effects: everything heard is the music.
@@ -70,11 +65,14 @@ class StallTest(GameTestCase):
         self.assertEqual(game.stderr().count(SLEPT), 1, "the first stall did not end")
         stall_main_thread(game.proc.pid)
         time.sleep(0.5)
-        before = self.window_rgb(game)
+        # The window's pixels as the X server shows them (raw RGB).
+        window_rgb = lambda: subprocess.run(["import", "-window", game.window, "-depth", "8", "rgb:-"],
+                                            env=self.x.env(), capture_output=True, check=True).stdout
+        before = window_rgb()
         for action in ("windowunmap", "windowmap"):
             subprocess.run(["xdotool", action, "--sync", game.window], env=self.x.env(), check=True)
         time.sleep(0.5)
-        after = self.window_rgb(game)
+        after = window_rgb()
         self.assertEqual(game.stderr().count(SLEPT), 1, "the stall ended too early")
         self.assertGreater(len(set(before)), 10, "the window showed no frame")
         self.assertEqual(before, after, "the window was not repainted")
@@ -85,10 +83,8 @@ class StallTest(GameTestCase):
         heard = Capture(wav).left
 
         start = first_sound(heard)
-        end = len(heard)
-        while end > start and heard[end - 1] == 0:
-            end -= 1
-        end -= BLOCK  # the last block may be cut by the shut-down
+        # The last block may be cut by the shut-down.
+        end = len(heard) - first_sound(heard[::-1]) - BLOCK
         self.assertGreater(end - start, 8 * CAPTURE_RATE, "too little music captured")
 
         # No block repeats the one the stream played a half or a whole

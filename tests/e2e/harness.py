@@ -213,19 +213,15 @@ class GameTestCase(unittest.TestCase):
 
     def setUp(self):
         self.x = XServer()
+        self.addCleanup(self.x.close)
         self.folder = GameFolder()
-        self.games = []
-
-    def tearDown(self):
-        for game in self.games:
-            game.stop()
-        self.x.close()
-        self.folder.close()
+        self.addCleanup(self.folder.close)
 
     def launch(self, env=None, command=None):
         """Starts the game (without waiting for its window)."""
-        self.games.append(Game(self.x, self.folder, env=env, command=command))
-        return self.games[-1]
+        game = Game(self.x, self.folder, env=env, command=command)
+        self.addCleanup(game.stop)
+        return game
 
 
 def save_png(shot, name):

@@ -22,17 +22,6 @@ FULL_DISK_COMMAND = ["sh", "-c", "trap '' XFSZ; ulimit -S -f 100; exec ./tessaro
 EARLIER = b"BM an earlier screenshot " * 64
 
 
-def fake_xmessage(folder):
-    """A stand-in for xmessage that records the message box and returns;
-    the PATH that finds it."""
-    bin_dir = folder.file("fakebin")
-    os.makedirs(bin_dir, exist_ok=True)
-    with open(os.path.join(bin_dir, "xmessage"), "w") as f:
-        f.write('#!/bin/sh\necho "$@" >> "$(dirname "$0")/messages.txt"\n')
-    os.chmod(os.path.join(bin_dir, "xmessage"), 0o755)
-    return bin_dir + ":" + os.environ["PATH"]
-
-
 class HostileFilesTest(GameTestCase):
     def test_pipes_and_a_full_disk_leave_the_game_responsive(self):
         file = self.folder.file
@@ -88,10 +77,13 @@ class HostileFilesTest(GameTestCase):
         self.assertEqual(proc.returncode, 255)
         self.assertIn("Tessaron:", proc.stderr)
         # An impossible screen size, and missing pictures: the message on
-        # stderr and in a message box, which a stand-in records.
+        # stderr and in a message box, which a stand-in for xmessage records.
         wav, env = capture_env(self.folder)
-        env["PATH"] = fake_xmessage(self.folder)
-        messages = self.folder.file("fakebin/messages.txt")
+        env["PATH"] = self.folder.path + ":" + os.environ["PATH"]
+        messages = self.folder.file("messages.txt")
+        with open(self.folder.file("xmessage"), "w") as f:
+            f.write(f'#!/bin/sh\necho "$@" >> {messages}\n')
+        os.chmod(self.folder.file("xmessage"), 0o755)
         self.folder.write_config(config(width=0))
         game = self.launch(env=env)
         self.assertEqual(game.wait(timeout=10), 255)

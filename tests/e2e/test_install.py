@@ -10,7 +10,6 @@ import shutil
 import subprocess
 import tempfile
 import time
-import types
 import unittest
 
 import harness
@@ -42,14 +41,11 @@ class InstallTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.scratch = tempfile.mkdtemp(prefix="tessaron-install-")
+        cls.addClassCleanup(shutil.rmtree, cls.scratch, ignore_errors=True)
         cls.root = os.path.join(cls.scratch, "root")
         subprocess.run(["cmake", "--install", BUILD_DIR, "--prefix", "/usr"], env=dict(os.environ, DESTDIR=cls.root),
                        check=True, stdout=subprocess.DEVNULL)
         cls.launcher = os.path.join(cls.root, "usr/bin/tessaron")
-
-    @classmethod
-    def tearDownClass(cls):
-        shutil.rmtree(cls.scratch, ignore_errors=True)
 
     def player(self, name):
         """(environment, game folder) of a player whose HOME and
@@ -71,8 +67,8 @@ class InstallTest(unittest.TestCase):
         installed = tree(self.root)
         x = harness.XServer()
         self.addCleanup(x.close)
-        path = tempfile.mkdtemp(dir=self.scratch)
-        cwd = types.SimpleNamespace(path=path, file=lambda relative: os.path.join(path, relative))
+        cwd = harness.GameFolder.__new__(harness.GameFolder)  # an unrelated, empty folder
+        cwd.path = tempfile.mkdtemp(dir=self.scratch)
         env, user = self.player("player")
         shot = os.path.join(user, "screenshots/tessaron.bmp")
 
@@ -84,7 +80,7 @@ class InstallTest(unittest.TestCase):
         self.play(x, cwd, env, lambda game: self.assertIn("800x600", game.xdotool("getwindowgeometry", game.window)))
         with open(os.path.join(user, "cfg/config.cfg")) as f:
             self.assertEqual(f.read(), settings)
-        self.assertEqual(sorted(os.listdir(path)), ["stderr.txt", "stdout.txt"])
+        self.assertEqual(sorted(os.listdir(cwd.path)), ["stderr.txt", "stdout.txt"])
         self.assertEqual(tree(self.root), installed, "the installed tree was written")
 
     def test_launcher_refuses_data_it_cannot_find_or_link(self):

@@ -26,8 +26,7 @@ class RandomKeysTest(GameTestCase):
         # An ALSA configuration without devices, as on a machine without a
         # sound card: the game runs silently and says nothing about it.
         conf = self.folder.file("empty-asound.conf")
-        with open(conf, "w") as out:
-            out.write("\n")
+        open(conf, "w").close()
         self.folder.empty("data/backgrounds", junk="junk{:03}.bmp")
         self.folder.empty("data/music/mod", junk="junk{:03}.mod")
         game = self.launch(env={"ALSA_CONFIG_PATH": conf, "ASAN_OPTIONS": "detect_leaks=0",
@@ -35,17 +34,13 @@ class RandomKeysTest(GameTestCase):
         game.find_window(timeout=60)
         rng = random.Random(20261206)
         deadline = time.time() + seconds
-        presses = 0
         while time.time() < deadline:
             self.assertIsNone(game.proc.poll(), game.stderr()[-3000:])
             game.hold(rng.choice(KEYS), seconds=rng.uniform(0.03, 0.3))
-            presses += 1
         self.assertEqual(game.screenshot().rgb(20, 700), (0, 0, 0))
         game.press_close_button()
         self.assertEqual(game.wait(timeout=30), 0, game.stderr()[-3000:])
-        self.assertEqual(game.stderr(), "")
-        self.assertEqual(os.path.getsize(game.stdout_path), 0)
-        print(f"{presses} key presses in {seconds:.0f} s")
+        self.assertEqual((game.stderr(), os.path.getsize(game.stdout_path)), ("", 0), "the game printed something")
 
 
 class LeakTest(GameTestCase):

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <limits>
+#include <numeric>
 #include <random>
 #include <string>
 #include <vector>
@@ -30,16 +31,11 @@ constexpr int Big = std::numeric_limits<int>::max(), Small = std::numeric_limits
 #if defined(__SANITIZE_ADDRESS__)
 const std::vector<int> Factors = {-1, 0, 1, 100, 124, 127, 128, 249, 254, 255, 256};
 #else
-const std::vector<int> Factors = [] {
-    std::vector<int> out;
-    for (int f = -1; f <= 256; ++f) out.push_back(f);
-    return out;
-}();
+const std::vector<int> Factors = [] { std::vector<int> out(258); std::iota(out.begin(), out.end(), -1); return out; }();
 #endif
 
 uint32_t pixel(BITMAP* b, int x, int y) {
-    if (bitmap_color_depth(b) == 32) return reinterpret_cast<uint32_t*>(b->line[y])[x];
-    return reinterpret_cast<uint16_t*>(b->line[y])[x];
+    return bitmap_color_depth(b) == 32 ? reinterpret_cast<uint32_t*>(b->line[y])[x] : reinterpret_cast<uint16_t*>(b->line[y])[x];
 }
 
 std::vector<uint32_t> pixels(BITMAP* b) {

@@ -93,8 +93,7 @@ void drawSideOne(BITMAP* back) {
     b.grid[2][11].colour = ColourNone;
     b.grid[4][10].kind = KindBomb;
     b.grid[5][11].alpha = 100;
-    b.staging[3][2].kind = KindBlock;
-    b.staging[3][2].colour = ColourRed;
+    b.staging[3][2].kind = KindBlock, b.staging[3][2].colour = ColourRed;
     b.update();  // the board places its preview left of the grid
 
     b.messages.clear();
