@@ -155,14 +155,17 @@ class Game:
 
     def screenshot(self):
         """Holds F9 until the game has written "screenshots/tessaron.bmp"
-        and reads it (the game renames a whole file into place)."""
+        and reads it (the game renames a whole file into place).  A press
+        made while the game still starts can go unseen: it is made again."""
         path = self.folder.file("screenshots/tessaron.bmp")
         if os.path.exists(path):
             os.remove(path)
-        self.hold("F9", seconds=0.15, until=lambda: os.path.exists(path))
-        if not os.path.exists(path):
-            raise AssertionError("F9 wrote no screenshot")
-        return Bmp(path)
+        for _ in range(4):
+            self.hold("F9", seconds=0.15, until=lambda: os.path.exists(path), timeout=3)
+            if os.path.exists(path):
+                return Bmp(path)
+            time.sleep(0.25)
+        raise AssertionError("F9 wrote no screenshot")
 
     def screenshot_until(self, check, timeout=10):
         """Screenshots until `check(shot)` holds or `timeout` passes (a busy
