@@ -79,12 +79,6 @@ BITMAP* makeStandIn(int w, int h, Rgb colour) {
     return bmp;
 }
 
-Rgb pixelAt(BITMAP* bmp, int x, int y) {
-    const int depth = bitmap_color_depth(bmp);
-    const int p = getpixel(bmp, x, y);
-    return {getr_depth(depth, p), getg_depth(depth, p), getb_depth(depth, p)};
-}
-
 void useDepth(int depth) {
     set_color_depth(depth);
     freePictureBanks();

@@ -28,8 +28,6 @@ void useDepth(int depth);
 BITMAP* makeStandIn(int w, int h, Rgb colour);
 // A bitmap of the current depth filled with one colour.
 BITMAP* makeFilled(int w, int h, Rgb colour);
-// Channels of a pixel of `bmp`.
-Rgb pixelAt(BITMAP* bmp, int x, int y);
 
 // The fixed scene: board 0 at (362, 204) with `fullRows` full rows of
 // which `breakers` cells are breakers (their pulse phases spread), a

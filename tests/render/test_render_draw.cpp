@@ -20,8 +20,6 @@
 namespace tessaron {
 namespace {
 
-using testing::pixelAt;
-
 // True while every pixel of the canvas keeps its fill colour.
 bool untouched(BITMAP* canvas) {
     for (int y = 0; y < canvas->h; ++y)
@@ -126,7 +124,7 @@ TEST_F(DrawTest, MissingDataAndScreenshots) {
     BITMAP* saved = load_bitmap("screenshots/tessaron.bmp", nullptr);
     ASSERT_NE(saved, nullptr);
     EXPECT_EQ(saved->w, 640);
-    EXPECT_EQ(pixelAt(saved, 10, 10), (Rgb{1, 2, 3}));
+    EXPECT_EQ(getpixel(saved, 10, 10), makecol(1, 2, 3));
     destroy_bitmap(saved);
     std::ofstream("blocker").put('x');
     EXPECT_FALSE(saveScreenshotTo(canvas, "blocker"));
