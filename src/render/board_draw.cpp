@@ -31,17 +31,6 @@ const Rgb Grey{185, 185, 185};
 const Rgb ScoreGreen{0, 255, 0};
 const Rgb DropStripRed{255, 0, 0};
 
-// The picture of an occupied cell, or null when its slot is empty.
-BITMAP* pictureOf(const Cell& cell) {
-    const int slot = cell.colour > ColourPurple ? ColourPurple : cell.colour;
-    switch (cell.kind) {
-    case KindBlock: return BlockPictures.get(slot);
-    case KindBreaker: return BreakerPictures.get(slot);
-    case KindBomb: return BombPictures.get(0);
-    default: return nullptr;
-    }
-}
-
 // The player's name over the grid on a faint black backing as wide as the
 // text: left-aligned for side 0, right-aligned for side 1.
 void drawNameTag(const Board& b, const char* name, BITMAP* dst) {
@@ -84,6 +73,16 @@ void drawNextBox(const Board& b, BITMAP* dst) {
 }
 
 } // namespace
+
+BITMAP* pictureOf(const Cell& cell) {
+    const int slot = cell.colour > ColourPurple ? ColourPurple : cell.colour;
+    switch (cell.kind) {
+    case KindBlock: return BlockPictures.get(slot);
+    case KindBreaker: return BreakerPictures.get(slot);
+    case KindBomb: return BombPictures.get(0);
+    default: return nullptr;
+    }
+}
 
 void drawCell(const Cell& cell, BITMAP* dst) {
     if (!dst || !cell.occupied()) return;

@@ -5,6 +5,7 @@
 
 #include "gfx/ttf.h"
 #include "render/bitmap_bank.h"
+#include "render/frame_compose.h"
 #include "render/board_draw.h"
 #include "render/messages_draw.h"
 #include "render/particles_draw.h"
@@ -221,15 +222,18 @@ Scene::Scene(int fullRows, int breakers, int particles, bool manyMessages) {
 Scene::~Scene() { destroy_bitmap(background); }
 
 void Scene::draw(BITMAP* back, BITMAP* pointerSprite) const {
-    blit(background, back, 0, 0, 0, 0, back->w, back->h);
-    drawBoard(board, back);
-    drawMessages(messages, back);
-    drawPausePanel(panel, back);
-    if (pointerSprite) {
-        MousePointer pointer;
-        pointer.alpha = 255;
-        drawPointerSprite(pointer, pointerSprite, 600, 500, back);
-    }
+    MousePointer pointer;
+    pointer.alpha = 255;
+    FrameParts parts;
+    parts.background = background;
+    parts.boards[0] = &board;
+    parts.messages = &messages;
+    parts.panel = &panel;
+    parts.pointer = &pointer;
+    parts.pointerSprite = pointerSprite;
+    parts.pointerX = 600;
+    parts.pointerY = 500;
+    composeFrame(parts, back);
 }
 
 Rgb pixelAt(BITMAP* bmp, int x, int y) {
