@@ -41,6 +41,19 @@ class FramesTest(GameTestCase):
         self.assertGreaterEqual(frames, steps)
         self.assertLessEqual(frames, steps + 2)
 
+    def test_window_holds_the_saved_frame_after_frames_drawn_in_part(self):
+        # Frames are put together area by area; once the paused panel has
+        # settled, the window shows exactly the whole frame that F9 saves.
+        game = self.start("tessaron-framestats")
+        time.sleep(3.0)
+        game.hold("Escape")
+        time.sleep(2.5)
+        window = self.window_rgb(game)
+        shot = game.screenshot()
+        saved = bytes(v for y in range(shot.height) for x in range(shot.width) for v in shot.rgb(x, y))
+        self.assertEqual((shot.width, shot.height), (640, 480))
+        self.assertTrue(window == saved, "the window differs from the saved frame")
+
     def test_window_mapped_again_is_repainted_while_the_game_is_stalled(self):
         game = self.start("tessaron-stall", env={"TESSARON_STALL_MS": "4000"})
         time.sleep(2.0)
