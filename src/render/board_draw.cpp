@@ -23,7 +23,6 @@ constexpr int DangerAbove = 30;
 constexpr int ScorePanelShade = 150;
 constexpr int ScorePanelWidth = 50;
 constexpr int ScorePanelHeight = 20;
-constexpr int StagingRowsShown = 2;  // staging rows nearest the grid
 
 const Rgb White{255, 255, 255};
 const Rgb Black{0, 0, 0};

@@ -16,6 +16,9 @@
 
 namespace tessaron {
 
+// Staging rows drawn: the two nearest the grid.
+constexpr int StagingRowsShown = 2;
+
 // The whole board, in its fixed order of fourteen layers.
 void drawBoard(const Board& board, BITMAP* dst);
 // The picture of a cell's kind and colour, or null when its slot is empty.

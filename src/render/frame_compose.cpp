@@ -78,7 +78,7 @@ FrameArea boardArea(const Board& b) {
     }
     for (int c = 0; c < Board::Columns; ++c) {
         for (int r = 0; r < Board::Rows; ++r) addCell(a, b.grid[c][r]);
-        for (int r = 0; r < Board::Rows; ++r) addCell(a, b.staging[c][r]);
+        for (int r = 0; r < StagingRowsShown; ++r) addCell(a, b.staging[c][r]);
     }
     for (const FallingPair* pair : {&b.pair, &b.nextPair}) {
         addCell(a, pair->pivot);

@@ -42,17 +42,15 @@ struct FrameParts {
 void composeFrame(const FrameParts& parts, BITMAP* back);
 
 // Appends areas that together hold every pixel composeFrame draws after the
-// background (generous: text gets a margin of its height all round).
+// background (generous: text gets half its height spare all round).
 void frameAreas(const FrameParts& parts, std::vector<FrameArea>& out);
 
 class FrameComposer {
 public:
     // Composes `parts` into `back` and shows it on `screenBitmap` (same
-    // size).  The first frame, and the first after forget(), is composed
-    // and copied whole.
+    // size), which must still show the last frame shown; the first frame
+    // is composed and copied whole.
     void show(const FrameParts& parts, BITMAP* back, BITMAP* screenBitmap);
-    // The next frame is drawn whole (the back buffer or screen was replaced).
-    void forget() { composed_ = false; }
 
 private:
     bool composed_ = false;
