@@ -28,6 +28,8 @@ void useDepth(int depth);
 BITMAP* makeStandIn(int w, int h, Rgb colour);
 // A bitmap of the current depth filled with one colour.
 BITMAP* makeFilled(int w, int h, Rgb colour);
+// A w x h banded background picture at the current depth.
+BITMAP* makeBackground(int w, int h);
 // Channels of a pixel of `bmp`.
 Rgb pixelAt(BITMAP* bmp, int x, int y);
 
