@@ -23,24 +23,12 @@ constexpr int DangerAbove = 30;
 constexpr int ScorePanelShade = 150;
 constexpr int ScorePanelWidth = 50;
 constexpr int ScorePanelHeight = 20;
-constexpr int StagingRowsShown = 2;  // staging rows nearest the grid
 
 const Rgb White{255, 255, 255};
 const Rgb Black{0, 0, 0};
 const Rgb Grey{185, 185, 185};
 const Rgb ScoreGreen{0, 255, 0};
 const Rgb DropStripRed{255, 0, 0};
-
-// The picture of an occupied cell, or null when its slot is empty.
-BITMAP* pictureOf(const Cell& cell) {
-    const int slot = cell.colour > ColourPurple ? ColourPurple : cell.colour;
-    switch (cell.kind) {
-    case KindBlock: return BlockPictures.get(slot);
-    case KindBreaker: return BreakerPictures.get(slot);
-    case KindBomb: return BombPictures.get(0);
-    default: return nullptr;
-    }
-}
 
 // The player's name over the grid on a faint black backing as wide as the
 // text: left-aligned for side 0, right-aligned for side 1.
@@ -84,6 +72,16 @@ void drawNextBox(const Board& b, BITMAP* dst) {
 }
 
 } // namespace
+
+BITMAP* pictureOf(const Cell& cell) {
+    const int slot = cell.colour > ColourPurple ? ColourPurple : cell.colour;
+    switch (cell.kind) {
+    case KindBlock: return BlockPictures.get(slot);
+    case KindBreaker: return BreakerPictures.get(slot);
+    case KindBomb: return BombPictures.get(0);
+    default: return nullptr;
+    }
+}
 
 void drawCell(const Cell& cell, BITMAP* dst) {
     if (!dst || !cell.occupied()) return;

@@ -16,8 +16,13 @@
 
 namespace tessaron {
 
+// Staging rows drawn: the two nearest the grid.
+constexpr int StagingRowsShown = 2;
+
 // The whole board, in its fixed order of fourteen layers.
 void drawBoard(const Board& board, BITMAP* dst);
+// The picture of a cell's kind and colour, or null when its slot is empty.
+BITMAP* pictureOf(const Cell& cell);
 // One cell at its screen position: a block copied whole at alpha 255 and
 // blended below it; breakers and bombs added with their alpha.
 void drawCell(const Cell& cell, BITMAP* dst);

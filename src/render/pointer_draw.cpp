@@ -8,10 +8,6 @@ void copyMouseButtons(LiveInput& live) { live.mouseButtons = mouse_b; }
 
 bool pointerShown(const MousePointer& pointer) { return mouse_sprite != nullptr && static_cast<int>(pointer.alpha) > 0; }
 
-void drawPointer(const MousePointer& pointer, BITMAP* dst) {
-    drawPointerSprite(pointer, mouse_sprite, mouse_x, mouse_y, dst);
-}
-
 void drawPointerSprite(const MousePointer& pointer, BITMAP* sprite, int x, int y, BITMAP* dst) {
     if (!sprite || !dst) return;
     translucent_blit(sprite, dst, x, y, static_cast<int>(pointer.alpha));

@@ -15,11 +15,9 @@ namespace tessaron {
 // Copies mouse_b (bit 0 left, bit 1 right) into live.mouseButtons; the
 // shell calls it on every pass with the key copy.
 void copyMouseButtons(LiveInput& live);
-// Whether drawPointer draws anything (a sprite and an alpha of 1 or more).
+// Whether the pointer draws anything (mouse_sprite and an alpha of 1 or more).
 bool pointerShown(const MousePointer& pointer);
-// mouse_sprite at (mouse_x, mouse_y).
-void drawPointer(const MousePointer& pointer, BITMAP* dst);
-// The same with an explicit sprite and position.
+// `sprite` at (x, y); the session gives mouse_sprite at (mouse_x, mouse_y).
 void drawPointerSprite(const MousePointer& pointer, BITMAP* sprite, int x, int y, BITMAP* dst);
 
 } // namespace tessaron

@@ -6,9 +6,7 @@
 #include "audio/audio_system.h"
 #include "render/bitmap_bank.h"
 #include "render/bmp_file.h"
-#include "render/board_draw.h"
-#include "render/messages_draw.h"
-#include "render/pause_panel_draw.h"
+#include "render/frame_compose.h"
 #include "render/pointer_draw.h"
 #include "render/screenshot.h"
 #include "render/text_cache.h"
@@ -165,24 +163,21 @@ void MatchSession::draw() {
     // 0. Nothing drawn has changed since the last frame: the screen, and the
     // back buffer F9 saves, already show it.
     if (!frameGate_.needed({LogicStepsRun, mouse_x, mouse_y, pointerShown(Pointer)})) return;
-    // 1. Background (black around one smaller than the screen).
-    if (!background_) {
-        clear_bitmap(backBuffer_);
-    } else {
-        if (background_->w < backBuffer_->w || background_->h < backBuffer_->h) clear_bitmap(backBuffer_);
-        blit(background_, backBuffer_, 0, 0, 0, 0, background_->w, background_->h);
-    }
-    // 2. Board 0 with its HUD, particles and messages; board 1 in versus.
-    drawBoard(logic_.boards[0], backBuffer_);
-    if (logic_.versusOn()) drawBoard(logic_.boards[1], backBuffer_);
-    // 3. The session's messages.
-    drawMessages(logic_.messages, backBuffer_);
-    // 4. The pause panel.
-    drawPausePanel(logic_.panel, backBuffer_);
-    // 5. The mouse pointer.
-    drawPointer(Pointer, backBuffer_);
-    // 6. The finished frame onto the screen.
-    blit(backBuffer_, screen, 0, 0, 0, 0, backBuffer_->w, backBuffer_->h);
+    // 1-5. Background, board 0 with its HUD, particles and messages, board 1
+    // in versus, the session's messages, the pause panel, the pointer;
+    // 6. onto the screen.  Only the areas that can have changed are put
+    // back, drawn over and copied (render/frame_compose.h).
+    FrameParts parts;
+    parts.background = background_;
+    parts.boards[0] = &logic_.boards[0];
+    if (logic_.versusOn()) parts.boards[1] = &logic_.boards[1];
+    parts.messages = &logic_.messages;
+    parts.panel = &logic_.panel;
+    parts.pointer = &Pointer;
+    parts.pointerSprite = mouse_sprite;
+    parts.pointerX = mouse_x;
+    parts.pointerY = mouse_y;
+    composer_.show(parts, backBuffer_, screen);
     ++FramesDrawn;
 }
 

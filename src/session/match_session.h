@@ -17,6 +17,7 @@
 
 #include <string>
 
+#include "render/frame_compose.h"
 #include "render/frame_gate.h"
 #include "session/match_logic.h"
 
@@ -56,6 +57,7 @@ private:
     bool loadFailed_ = false;
     bool shutDown_ = false;
     FrameGate frameGate_;
+    FrameComposer composer_;
 };
 
 // Fills `list` with the names of the files matching `pattern` (Allegro's

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "render/bitmap_bank.h"
+#include "render/frame_compose.h"
 #include "render/board_draw.h"
 #include "render/messages_draw.h"
 #include "render/particles_draw.h"
@@ -31,6 +32,8 @@ const Rgb ParticleColours[8] = {{235, 240, 255}, {255, 60, 48},  {64, 255, 84}, 
 // Dims a colour to a fraction num/den of its strength.
 Rgb dimmed(Rgb c, int num, int den) { return {c.r * num / den, c.g * num / den, c.b * num / den}; }
 
+} // namespace
+
 BITMAP* makeBackground(int w, int h) {
     BITMAP* bmp = create_bitmap(w, h);
     for (int y = 0; y < h; ++y)
@@ -40,8 +43,6 @@ BITMAP* makeBackground(int w, int h) {
         }
     return bmp;
 }
-
-} // namespace
 
 bool startRenderFixture() {
     static int started = 0;  // 0 not yet, 1 ready, -1 failed
@@ -180,15 +181,18 @@ Scene::Scene(int fullRows, int breakers, int particles, bool manyMessages) {
 Scene::~Scene() { destroy_bitmap(background); }
 
 void Scene::draw(BITMAP* back, BITMAP* pointerSprite, float pointerAlpha) const {
-    blit(background, back, 0, 0, 0, 0, back->w, back->h);
-    drawBoard(board, back);
-    drawMessages(messages, back);
-    drawPausePanel(panel, back);
-    if (pointerSprite) {
-        MousePointer pointer;
-        pointer.alpha = pointerAlpha;
-        drawPointerSprite(pointer, pointerSprite, 600, 500, back);
-    }
+    MousePointer pointer;
+    pointer.alpha = pointerAlpha;
+    FrameParts parts;
+    parts.background = background;
+    parts.boards[0] = &board;
+    parts.messages = &messages;
+    parts.panel = &panel;
+    parts.pointer = &pointer;
+    parts.pointerSprite = pointerSprite;
+    parts.pointerX = 600;
+    parts.pointerY = 500;
+    composeFrame(parts, back);
 }
 
 } // namespace tessaron::testing

@@ -28,6 +28,8 @@ void useDepth(int depth);
 BITMAP* makeStandIn(int w, int h, Rgb colour);
 // A bitmap of the current depth filled with one colour.
 BITMAP* makeFilled(int w, int h, Rgb colour);
+// A w x h banded background picture at the current depth.
+BITMAP* makeBackground(int w, int h);
 
 // The fixed scene: board 0 at (362, 204) with `fullRows` full rows of
 // which `breakers` cells are breakers (their pulse phases spread), a
