@@ -15,7 +15,6 @@
 #include <vector>
 
 #include <libopenmpt/libopenmpt.hpp>
-#include <unistd.h>
 
 #include "audio/wav_data.h"
 #include "render/bitmap_bank.h"
@@ -59,12 +58,11 @@ void checkPicture(BITMAP* b, const std::string& name, bool glow, bool background
 TEST(Assets, PicturesLoadAsTheGameLoadsThemAndLookRight) {
     ASSERT_EQ(install_allegro(SYSTEM_NONE, &errno, atexit), 0);
     set_color_depth(32);
-    char previous[4096];
-    ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
-    ASSERT_EQ(chdir(Game.c_str()), 0);
+    const fs::path previous = fs::current_path();
+    fs::current_path(Game);
     std::string missing;
     EXPECT_TRUE(loadPictureBanks(&missing)) << missing;
-    ASSERT_EQ(chdir(previous), 0);
+    fs::current_path(previous);
     // Cells (blocks, breakers, the bomb) are drawn 32 x 32.
     struct Bank { BitmapBank& bank; bool glow, cell; };
     for (const Bank& b : {Bank{BlockPictures, false, true}, Bank{BreakerPictures, true, true},
@@ -76,17 +74,14 @@ TEST(Assets, PicturesLoadAsTheGameLoadsThemAndLookRight) {
             EXPECT_TRUE(!b.cell || !picture || (picture->w == 32 && picture->h == 32)) << slot;
         }
     freePictureBanks();
-    int backgrounds = 0;
-    for (const auto& entry : fs::directory_iterator(Game + "data/backgrounds")) {
-        BITMAP* b = load_bitmap(entry.path().c_str(), nullptr);
-        checkPicture(b, entry.path().filename(), false, true);
+    std::vector<fs::path> backgrounds(fs::directory_iterator(Game + "data/backgrounds"), {});
+    EXPECT_GE(backgrounds.size(), 3u);
+    backgrounds.push_back(Game + "data/bg1.bmp");  // the fallback
+    for (const fs::path& path : backgrounds) {
+        BITMAP* b = load_bitmap(path.c_str(), nullptr);
+        checkPicture(b, path.filename(), false, true);
         destroy_bitmap(b);
-        ++backgrounds;
     }
-    EXPECT_GE(backgrounds, 3);
-    BITMAP* fallback = load_bitmap((Game + "data/bg1.bmp").c_str(), nullptr);
-    checkPicture(fallback, "bg1.bmp", false, true);
-    destroy_bitmap(fallback);
 }
 
 TEST(Assets, EffectsAreShortCleanAndLoadable) {

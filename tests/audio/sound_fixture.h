@@ -1,19 +1,57 @@
-// The fixture of the audio tests: Allegro with the capture driver and the
-// sound library started on it, as the game starts it.
+// The fixture of the audio tests: a sound output of their own, sound files
+// written from code, and the sound library started on that output as the
+// game starts it.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <functional>
+#include <cstdint>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "audio/audio_system.h"
-#include "capture_output.h"
-#include "test_media.h"
 
 namespace tessaron::test {
+
+// The capture output: Allegro started without a system driver, with a
+// digital driver of its own whose mix is rendered on request into memory by
+// Allegro's real software mixer.  Nothing is mixed between requests, so the
+// voices, streams and volumes the sound layer sets up can be inspected
+// exactly.  Main thread only.  It mixes CaptureFragmentFrames at a time, at
+// CaptureRate unless the settings' sound_freq asks for another rate.
+constexpr int CaptureFragmentFrames = 1024;
+constexpr int CaptureRate = 44100;
+// Mix of a quarter second: long enough for a sample or a stretch of music.
+constexpr int QuarterSecond = CaptureRate / 4;
+
+// Starts Allegro (SYSTEM_NONE).  With `withDevice` the capture driver is the
+// only sound driver; without it Allegro offers only its null driver, as on a
+// machine without a sound card.
+void startAllegro(bool withDevice);
+void stopAllegro();
+// Makes the capture device open mono whatever the settings ask (from the
+// next start of the sound system on), like a mono-only sound card.
+void captureMonoOnly(bool monoOnly);
+// Mixes at least `frames` frames (whole fragments) in the output format the
+// settings chose and returns them as interleaved signed 16-bit stereo.
+std::vector<std::int16_t> mixFrames(int frames);
+// The largest magnitude of a mix.
+int peak(const std::vector<std::int16_t>& mix);
+
+// Sound files written from code, in a fresh folder per test program that is
+// removed at exit.
+using Bytes = std::vector<unsigned char>;
+// A PCM WAV of a square wave (40 frames up, 40 down) near full scale.
+Bytes makeWav(int bits, int channels, int rate, int frames);
+// A tiny four-channel ProTracker module: one pattern of eight square-wave
+// notes up a scale, a new note every eighth row.
+Bytes makeModule();
+// Writes `bytes` under the test folder; returns the full path.
+std::string writeFile(const std::string& name, const Bytes& bytes);
+// The test folder, ending in '/'.
+std::string mediaFolder();
 
 class SoundTest : public ::testing::Test {
 protected:
@@ -26,26 +64,6 @@ protected:
         stopAllegro();
     }
 };
-
-// A file a test writes from its bytes, or, when `make` is empty, one that
-// does not exist.  Rows of the bad-file tables.
-struct TestFile {
-    const char* name;
-    std::function<Bytes()> make;
-};
-
-// Writes the file (or names a missing one) as `filename` in the test folder.
-inline std::string placeFile(const TestFile& file, const std::string& filename) {
-    return file.make ? writeFile(filename, file.make()) : missingPath(filename);
-}
-
-// Test names from the rows' descriptions.
-inline std::string rowName(const ::testing::TestParamInfo<TestFile>& row) {
-    std::string name = row.param.name;
-    for (char& c : name)
-        if (c == ' ') c = '_';
-    return name;
-}
 
 // Writes the test module and loads it into the player's slot 0.
 inline bool loadTestSong(MusicPlayer& player) {
@@ -63,8 +81,5 @@ inline bool waitForFeeder() {
     }
     return true;
 }
-
-// Mix of a quarter second: long enough for a sample or a stretch of music.
-constexpr int QuarterSecond = CaptureRate / 4;
 
 } // namespace tessaron::test

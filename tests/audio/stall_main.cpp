@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 
@@ -22,24 +23,20 @@ int Next = 0;
 
 void stall(int) {
     const int saved = errno;
-    const long ms = StallMs[Next];
+    timespec rest{StallMs[Next] / 1000, StallMs[Next] % 1000 * 1000000L};
     Next = 1;
-    timespec rest{ms / 1000, (ms % 1000) * 1000000L};
     while (nanosleep(&rest, &rest) != 0 && errno == EINTR) {
     }
     static const char Done[] = "tessaron-stall: the main thread slept\n";
-    if (write(2, Done, sizeof Done - 1) < 0) {
-    }
+    [[maybe_unused]] const ssize_t written = write(2, Done, sizeof Done - 1);
     errno = saved;
 }
 
 } // namespace
 
 int main(int, char**) {
-    if (char* ms = std::getenv("TESSARON_STALL_MS")) {
-        StallMs[0] = StallMs[1] = std::strtol(ms, &ms, 10);
-        if (*ms == ',') StallMs[1] = std::strtol(ms + 1, nullptr, 10);
-    }
+    if (const char* ms = std::getenv("TESSARON_STALL_MS"))
+        if (std::sscanf(ms, "%ld,%ld", &StallMs[0], &StallMs[1]) == 1) StallMs[1] = StallMs[0];
     struct sigaction action = {};
     action.sa_handler = stall;
     sigaction(SIGUSR1, &action, nullptr);

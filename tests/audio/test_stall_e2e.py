@@ -10,15 +10,12 @@ import array
 import ctypes
 import glob
 import os
-import shutil
+import signal
 import subprocess
 import time
-import unittest
 
-from harness import CAPTURE_RATE, Capture, GameTestCase, capture_env, stall_main_thread
+from harness import CAPTURE_RATE, Capture, GameTestCase, capture_env, config
 
-CONFIG = "[Audio]\nsound = 1\n[Video]\nvid_quality = 32\nscreen_width = 640\nscreen_height = 480\nfullscreen = 0\n"
-BIN_DIR = os.environ.get("TESSARON_BIN_DIR", os.path.join(os.path.dirname(__file__), "../../build/bin"))
 STREAM_HALF = 11025  # frames in each half of the music's stream buffer
 BLOCK = 1024
 SLEPT = "the main thread slept"
@@ -40,23 +37,24 @@ def reference_left(module_path, frames):
     return array.array("h", bytes(out))[0::2]
 
 
+def stall_main_thread(pid):
+    """SIGUSR1 to the main thread alone (tgkill, thread id = process id): in
+    tessaron-stall it sleeps for TESSARON_STALL_MS."""
+    if ctypes.CDLL(None, use_errno=True).syscall(234, pid, pid, signal.SIGUSR1) != 0:  # SYS_tgkill
+        raise OSError(ctypes.get_errno(), "tgkill")
+
+
 def first_sound(samples):
     return next(i for i, v in enumerate(samples) if v != 0)
 
 
 class StallTest(GameTestCase):
-    def window_rgb(self, game):
-        """The window's pixels as the X server shows them (raw RGB)."""
-        return subprocess.run(["import", "-window", game.window, "-depth", "8", "rgb:-"], env=self.x.env(),
-                              capture_output=True, check=True).stdout
-
     def test_music_and_window_go_on_through_stalls_of_2_and_5_seconds(self):
-        self.folder.write_config(CONFIG)
+        self.folder.write_config(config(640, 480, sound=1))
         # No effects: everything heard is the music.
         for wav in glob.glob(self.folder.file("data/sound/**/*.wav"), recursive=True):
             os.remove(wav)
-        program = self.folder.file("tessaron-stall")
-        shutil.copy(os.path.join(BIN_DIR, "tessaron-stall"), program)
+        program = self.folder.program("tessaron-stall")
         wav, env = capture_env(self.folder)
         env["TESSARON_STALL_MS"] = "2000,5000"
         game = self.launch(env=env, command=[program])
@@ -67,11 +65,14 @@ class StallTest(GameTestCase):
         self.assertEqual(game.stderr().count(SLEPT), 1, "the first stall did not end")
         stall_main_thread(game.proc.pid)
         time.sleep(0.5)
-        before = self.window_rgb(game)
+        # The window's pixels as the X server shows them (raw RGB).
+        window_rgb = lambda: subprocess.run(["import", "-window", game.window, "-depth", "8", "rgb:-"],
+                                            env=self.x.env(), capture_output=True, check=True).stdout
+        before = window_rgb()
         for action in ("windowunmap", "windowmap"):
             subprocess.run(["xdotool", action, "--sync", game.window], env=self.x.env(), check=True)
         time.sleep(0.5)
-        after = self.window_rgb(game)
+        after = window_rgb()
         self.assertEqual(game.stderr().count(SLEPT), 1, "the stall ended too early")
         self.assertGreater(len(set(before)), 10, "the window showed no frame")
         self.assertEqual(before, after, "the window was not repainted")
@@ -82,10 +83,8 @@ class StallTest(GameTestCase):
         heard = Capture(wav).left
 
         start = first_sound(heard)
-        end = len(heard)
-        while end > start and heard[end - 1] == 0:
-            end -= 1
-        end -= BLOCK  # the last block may be cut by the shut-down
+        # The last block may be cut by the shut-down.
+        end = len(heard) - first_sound(heard[::-1]) - BLOCK
         self.assertGreater(end - start, 8 * CAPTURE_RATE, "too little music captured")
 
         # No block repeats the one the stream played a half or a whole
@@ -115,7 +114,3 @@ class StallTest(GameTestCase):
             if abs(heard[i] - round(expected[i - offset] * gain)) > tolerance:
                 self.fail(f"the music differs from the module at {(i - start) / CAPTURE_RATE:.3f} s "
                           f"of {(end - start) / CAPTURE_RATE:.2f} s")
-
-
-if __name__ == "__main__":
-    unittest.main()

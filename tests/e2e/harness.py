@@ -4,7 +4,8 @@ the window manager's close message sent with Xlib, the game's F9 screenshots
 read back, and what it plays captured through ALSA's file plugin.
 
 Used by the e2e test modules; run them with `python3 -m unittest`.  The
-staged game folder comes from TESSARON_GAME_DIR (CTest sets it)."""
+staged game folder comes from TESSARON_GAME_DIR, the build's programs from
+TESSARON_BIN_DIR (CTest sets both)."""
 
 import array
 import ctypes
@@ -13,18 +14,31 @@ import math
 import os
 import shutil
 import signal
+import struct
 import subprocess
 import tempfile
 import time
 import unittest
 import wave
 
-GAME_DIR = os.environ.get("TESSARON_GAME_DIR", os.path.join(os.path.dirname(__file__), "../../build/game"))
+HERE = os.path.dirname(__file__)
+GAME_DIR = os.environ.get("TESSARON_GAME_DIR", os.path.join(HERE, "../../build/game"))
+BIN_DIR = os.environ.get("TESSARON_BIN_DIR", os.path.join(HERE, "../../build/bin"))
+OUT_DIR = os.environ.get("TESSARON_E2E_OUT")
 QUIET = {"stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL}
+CAPTURE_RATE = 44100
+
+
+def config(width=1024, height=768, sound=0, extra=""):
+    """A settings file for a window of the given size at 32 bits."""
+    return (f"[Audio]\nsound = {sound}\n[Video]\nvid_quality = 32\nscreen_width = {width}\n"
+            f"screen_height = {height}\nfullscreen = 0\n{extra}")
 
 
 class XServer:
-    """A private Xvfb display, started on the first free number."""
+    """A private Xvfb display, started on the first free number; it is ready
+    once a client can talk to it (a program started the moment Xvfb names
+    its display may otherwise fail to open it on a busy machine)."""
 
     def __init__(self, width=1280, height=1024, depth=24):
         read_fd, write_fd = os.pipe()
@@ -32,17 +46,8 @@ class XServer:
                                       f"{width}x{height}x{depth}", "-nolisten", "tcp"], pass_fds=(write_fd,), **QUIET)
         os.close(write_fd)
         with os.fdopen(read_fd) as pipe:
-            number = pipe.readline().strip()
-        if not number:
-            raise RuntimeError("Xvfb did not start")
-        self.display = ":" + number
-        self.wait_until_ready()
-
-    def wait_until_ready(self, timeout=20):
-        """Waits until a client can talk to the server: a program started the
-        moment Xvfb names its display may otherwise fail to open it on a
-        busy machine."""
-        deadline = time.time() + timeout
+            self.display = ":" + pipe.readline().strip()
+        deadline = time.time() + 20
         while subprocess.run(["xdotool", "getdisplaygeometry"], env=self.env(), **QUIET).returncode != 0:
             if time.time() > deadline:
                 raise RuntimeError(f"Xvfb on {self.display} does not answer")
@@ -70,11 +75,23 @@ class GameFolder:
         with open(self.file("cfg/config.cfg"), "w") as out:
             out.write(text)
 
+    def program(self, name):
+        """A program of the build (say tessaron-framestats) copied into the
+        folder, where it finds the data as the game does."""
+        return shutil.copy(os.path.join(BIN_DIR, name), self.file(name))
+
+    def empty(self, relative, junk=None):
+        """Empties a folder of the game; with `junk`, a name pattern such as
+        "junk{:03}.mod", fills it with 300 garbage files (more than a folder
+        scan keeps)."""
+        shutil.rmtree(self.file(relative))
+        os.makedirs(self.file(relative))
+        for i in range(300 if junk else 0):
+            with open(os.path.join(self.file(relative), junk.format(i)), "wb") as f:
+                f.write(bytes((i * 37 + k) % 256 for k in range(i % 64)))
+
     def close(self):
         shutil.rmtree(self.path, ignore_errors=True)
-
-
-WINDOWED_CONFIG = "[Audio]\nsound = 0\n[Video]\nvid_quality = 32\nscreen_width = 1024\nscreen_height = 768\nfullscreen = 0\n"
 
 
 class Game:
@@ -99,7 +116,6 @@ class Game:
         visible=False there."""
         deadline = time.time() + timeout
         restarts = 3
-        search = ["xdotool", "search"] + (["--onlyvisible"] if visible else []) + ["--name", "^Tessaron$"]
         while time.time() < deadline:
             if self.proc.poll() is not None:
                 # Now and then, on a loaded machine, Allegro fails to start
@@ -111,23 +127,25 @@ class Game:
                     self.start()
                     continue
                 raise AssertionError(f"game exited early with {self.proc.returncode}: {self.stderr()}")
-            out = subprocess.run(search, env=self.xserver.env(), capture_output=True, text=True).stdout.split()
-            if out:
-                self.window = out[0]
+            found = self.xdotool("search", *(["--onlyvisible"] if visible else []), "--name", "^Tessaron$").split()
+            if found:
+                self.window = found[0]
                 return self.window
             time.sleep(0.1)
         raise AssertionError("no window titled Tessaron")
 
     def xdotool(self, *args):
-        subprocess.run(["xdotool", *args], env=self.xserver.env(), **QUIET)
+        """Runs xdotool on the game's display; what it printed."""
+        return subprocess.run(["xdotool", *args], env=self.xserver.env(), capture_output=True, text=True).stdout
 
     def hold(self, keys, seconds=0.25, until=None, timeout=10):
         """Holds a key (xdotool name, e.g. Left or shift+Escape) long enough
         for the 25 Hz logic to sample it, then releases it.  The game reacts
         to new presses only, so a long hold is still one press; a quarter
-        second leaves room for a busy machine that runs the game late.  With
-        `until`, the key stays down (at least `seconds`) until the check
-        holds or `timeout` passes."""
+        second leaves room for a busy machine that runs the game late (and
+        a quarter second up lets the logic see the release).  With `until`,
+        the key stays down (at least `seconds`) until the check holds or
+        `timeout` passes."""
         self.xdotool("keydown", "--window", self.window, keys)
         time.sleep(seconds)
         deadline = time.time() + timeout
@@ -135,24 +153,44 @@ class Game:
             time.sleep(0.05)
         self.xdotool("keyup", "--window", self.window, keys)
 
-    def release_gap(self, seconds=0.25):
-        """Keeps every key up long enough for the logic to see the release,
-        so that the next hold of the same key is a new press."""
-        time.sleep(seconds)
-
     def screenshot(self):
-        """Holds F9 until the game has written "screenshots/tessaron.bmp",
-        then reads it once the game has stopped rewriting it."""
+        """Holds F9 until the game has written "screenshots/tessaron.bmp"
+        and reads it (the game renames a whole file into place).  A press
+        made while the game still starts can go unseen: it is made again."""
         path = self.folder.file("screenshots/tessaron.bmp")
         if os.path.exists(path):
             os.remove(path)
-        self.hold("F9", seconds=0.15, until=lambda: os.path.exists(path))
-        if not os.path.exists(path):
-            raise AssertionError("F9 wrote no screenshot")
-        return read_settled(path, Bmp)
+        for _ in range(4):
+            self.hold("F9", seconds=0.15, until=lambda: os.path.exists(path), timeout=3)
+            if os.path.exists(path):
+                return Bmp(path)
+            time.sleep(0.25)
+        raise AssertionError("F9 wrote no screenshot")
+
+    def screenshot_until(self, check, timeout=10):
+        """Screenshots until `check(shot)` holds or `timeout` passes (a busy
+        machine may run the game late); the last one."""
+        deadline = time.time() + timeout
+        shot = self.screenshot()
+        while not check(shot) and time.time() < deadline:
+            shot = self.screenshot()
+        return shot
 
     def press_close_button(self):
-        send_delete_window(self.xserver.display, int(self.window))
+        """What a window manager sends when the close button is pressed."""
+        xlib = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
+        xlib.XOpenDisplay.restype = xlib.XInternAtom.restype = ctypes.c_void_p
+        xlib.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.c_char_p]
+        dpy = ctypes.c_void_p(xlib.XOpenDisplay(self.xserver.display.encode()))
+        if not dpy:
+            raise RuntimeError("cannot open display " + self.xserver.display)
+        atom = lambda name: xlib.XInternAtom(dpy, name, 0)
+        # An XClientMessageEvent in an XEvent's 192 bytes: ClientMessage (33)
+        # of WM_PROTOCOLS, format 32, data WM_DELETE_WINDOW at CurrentTime.
+        event = struct.pack("@iLiPLLi5l", 33, 0, 0, 0, int(self.window), atom(b"WM_PROTOCOLS"), 32,
+                            atom(b"WM_DELETE_WINDOW"), 0, 0, 0, 0)
+        xlib.XSendEvent(dpy, int(self.window), 0, 0, ctypes.create_string_buffer(event, 192))
+        xlib.XCloseDisplay(dpy)  # sends what is queued
 
     def wait(self, timeout):
         try:
@@ -171,10 +209,6 @@ class Game:
         with open(self.stderr_path) as f:
             return f.read()
 
-    def stdout(self):
-        with open(self.stdout_path) as f:
-            return f.read()
-
 
 class GameTestCase(unittest.TestCase):
     """A test with its own X server and game folder; every game it starts
@@ -182,102 +216,38 @@ class GameTestCase(unittest.TestCase):
 
     def setUp(self):
         self.x = XServer()
+        self.addCleanup(self.x.close)
         self.folder = GameFolder()
-        self.games = []
-
-    def tearDown(self):
-        for game in self.games:
-            game.stop()
-        self.x.close()
-        self.folder.close()
+        self.addCleanup(self.folder.close)
 
     def launch(self, env=None, command=None):
         """Starts the game (without waiting for its window)."""
-        self.games.append(Game(self.x, self.folder, env=env, command=command))
-        return self.games[-1]
+        game = Game(self.x, self.folder, env=env, command=command)
+        self.addCleanup(game.stop)
+        return game
 
 
-def read_settled(path, reader, timeout=10):
-    """`reader(path)` once the file has stopped changing (the game may still
-    be writing it when a key is released); a half-written file is read
-    again."""
-    deadline = time.time() + timeout
-    while True:
-        before = os.stat(path)
-        time.sleep(0.2)
-        after = os.stat(path)
-        if (before.st_size, before.st_mtime_ns) == (after.st_size, after.st_mtime_ns):
-            try:
-                return reader(path)
-            except ValueError:
-                if time.time() > deadline:
-                    raise
-        elif time.time() > deadline:
-            raise AssertionError(f"{path} keeps changing")
-
-
-def stall_main_thread(pid):
-    """SIGUSR1 to the main thread alone (tgkill, thread id = process id): in
-    tessaron-stall it sleeps for TESSARON_STALL_MS."""
-    if ctypes.CDLL(None, use_errno=True).syscall(234, pid, pid, signal.SIGUSR1) != 0:  # SYS_tgkill
-        raise OSError(ctypes.get_errno(), "tgkill")
-
-
-def screenshot_root(xserver, path):
-    """The whole X screen as a PNG (what a person would see)."""
-    subprocess.run(["import", "-window", "root", path], env=xserver.env(), check=True)
-
-
-class _ClientMessage(ctypes.Structure):
-    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
-                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
-                ("format", ctypes.c_int), ("data", ctypes.c_long * 5)]
-
-
-class _XEvent(ctypes.Union):
-    _fields_ = [("xclient", _ClientMessage), ("pad", ctypes.c_long * 24)]
-
-
-def send_delete_window(display_name, window):
-    """What a window manager sends when the close button is pressed."""
-    xlib = ctypes.cdll.LoadLibrary(ctypes.util.find_library("X11") or "libX11.so.6")
-    xlib.XOpenDisplay.restype = xlib.XInternAtom.restype = ctypes.c_void_p
-    xlib.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.POINTER(_XEvent)]
-    dpy = ctypes.c_void_p(xlib.XOpenDisplay(display_name.encode()))
-    if not dpy:
-        raise RuntimeError("cannot open display " + display_name)
-    event = _XEvent()
-    event.xclient.type = 33  # ClientMessage
-    event.xclient.window = window
-    event.xclient.message_type = xlib.XInternAtom(dpy, b"WM_PROTOCOLS", 0)
-    event.xclient.format = 32
-    event.xclient.data[0] = xlib.XInternAtom(dpy, b"WM_DELETE_WINDOW", 0)  # data[1] = 0: CurrentTime
-    xlib.XSendEvent(dpy, window, 0, 0, ctypes.byref(event))
-    xlib.XFlush(dpy)
-    xlib.XCloseDisplay(dpy)
+def save_png(shot, name):
+    """A PNG copy of a screenshot under TESSARON_E2E_OUT for people to look
+    at (needs ImageMagick); nothing without it."""
+    if OUT_DIR:
+        os.makedirs(OUT_DIR, exist_ok=True)
+        subprocess.run(["convert", shot.path, os.path.join(OUT_DIR, name)], check=True)
 
 
 class Bmp:
-    """A BMP file as written by Allegro (24 or 32 bits, bottom-up rows)."""
+    """A picture file (say a screenshot the game wrote) as RGB pixels, read
+    through ImageMagick."""
 
     def __init__(self, path):
-        with open(path, "rb") as f:
-            data = f.read()
-        self.path_for_png = path
-        field = lambda at, size: int.from_bytes(data[at:at + size], "little", signed=True)
-        if data[:2] != b"BM" or field(28, 2) not in (24, 32):
-            raise ValueError(f"{path} is not a 24- or 32-bit BMP file")
-        self.width, height, self.bits = field(18, 4), field(22, 4), field(28, 2)
-        self.bottom_up, self.height = height > 0, abs(height)
-        self.stride = ((self.width * self.bits // 8) + 3) & ~3
-        self.pixels = data[field(10, 4):][:self.stride * self.height]
-        if len(self.pixels) < self.stride * self.height:
-            raise ValueError(f"{path} is truncated")
+        self.path = path
+        ppm = subprocess.run(["convert", path, "-depth", "8", "ppm:-"], capture_output=True, check=True).stdout
+        _, size, _, self.pixels = ppm.split(b"\n", 3)  # "P6", "width height", "255", the rows
+        self.width, self.height = map(int, size.split())
 
     def rgb(self, x, y):
-        row = self.height - 1 - y if self.bottom_up else y
-        i = row * self.stride + x * (self.bits // 8)
-        return self.pixels[i + 2], self.pixels[i + 1], self.pixels[i]
+        i = 3 * (y * self.width + x)
+        return tuple(self.pixels[i:i + 3])
 
     def bright_box(self, x0, y0, x1, y1, threshold=150):
         """The bounding box (x0, y0, x1, y1) of the pixels in the rectangle
@@ -288,30 +258,17 @@ class Bmp:
         xs, ys = [x for x, _ in lit], [y for _, y in lit]
         return min(xs), min(ys), max(xs) + 1, max(ys) + 1
 
-    def save_png(self, path):
-        """A PNG copy for people to look at (needs ImageMagick)."""
-        subprocess.run(["convert", self.path_for_png, path], check=True)
-
-
-# ALSA's default device as a WAV file: a plug converting to 16-bit stereo at
-# 44100 Hz, a file plugin writing a WAV, the null device behind it.  The
-# null device takes data as it comes, so a sound lands somewhere in the
-# file, but whole and at its pitch.
-CAPTURE_CONFIG = """pcm.!default {{
-  type plug
-  slave {{ pcm "capture" format S16_LE channels 2 rate 44100 }}
-}}
-pcm.capture {{ type file slave.pcm "null" file "{wav}" format "wav" }}
-pcm.null {{ type null }}
-"""
-CAPTURE_RATE = 44100
-
 
 def capture_env(folder):
-    """(WAV path, environment) that sends what the game plays to the WAV."""
+    """(WAV path, environment) that sends what the game plays to the WAV:
+    ALSA's default device is a plug converting to 16-bit stereo at 44100 Hz,
+    a file plugin writing the WAV, and the null device behind it.  The null
+    device takes data as it comes, so a sound lands somewhere in the file,
+    but whole and at its pitch."""
     wav, conf = folder.file("mix.wav"), folder.file("asound.conf")
     with open(conf, "w") as out:
-        out.write(CAPTURE_CONFIG.format(wav=wav))
+        out.write('pcm.!default { type plug slave { pcm "capture" format S16_LE channels 2 rate 44100 } }\n'
+                  f'pcm.capture {{ type file slave.pcm "null" file "{wav}" format "wav" }}\npcm.null {{ type null }}\n')
     return wav, {"ALSA_CONFIG_PATH": conf}
 
 
@@ -322,9 +279,7 @@ def write_tone_wav(path, frequency, seconds=0.25, amplitude=12000):
     data = array.array("h", (int(amplitude * min(1.0, i / ramp, (frames - 1 - i) / ramp) *
                                  math.sin(2 * math.pi * frequency * i / CAPTURE_RATE)) for i in range(frames)))
     with wave.open(path, "wb") as out:
-        out.setnchannels(1)
-        out.setsampwidth(2)
-        out.setframerate(CAPTURE_RATE)
+        out.setparams((1, 2, CAPTURE_RATE, frames, "NONE", None))
         out.writeframes(data.tobytes())
 
 
@@ -340,22 +295,17 @@ class Capture:
         if data[:4] != b"RIFF" or data[8:12] != b"WAVE":
             raise AssertionError(f"{path} is not a WAV file")
         start = data.find(b"data", 12) + 8
-        stereo = array.array("h", data[start:start + (len(data) - start) // 4 * 4])
-        self.left = stereo[0::2]
+        self.left = array.array("h", data[start:start + (len(data) - start) // 4 * 4])[0::2]
 
     def blocks(self):
         """The non-silent blocks (silence is exact zeros in the mix)."""
         silent = array.array("h", bytes(2 * self.BLOCK))
         for start in range(0, len(self.left) - self.BLOCK + 1, self.BLOCK):
-            block = self.left[start:start + self.BLOCK]
-            if block != silent:
-                yield block
+            if self.left[start:start + self.BLOCK] != silent:
+                yield self.left[start:start + self.BLOCK]
 
     def peak(self):
         return max((abs(v) for v in self.left), default=0)
-
-    def sounding_seconds(self):
-        return sum(1 for _ in self.blocks()) * self.BLOCK / CAPTURE_RATE
 
     def tones(self, frequencies, threshold=300):
         """The frequencies heard in some block with an amplitude above the

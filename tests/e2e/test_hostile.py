@@ -1,17 +1,19 @@
-"""Hostile files in the running game, in one launch: named pipes where a
-background, the song and a sound effect should be, a disk with no room for a
-screenshot, then a pipe in the screenshot's place.  The game starts, keeps
-the earlier screenshot whole, leaves no partial file behind, and
-Shift+Escape still ends it within a second."""
+"""Hostile files and a hostile environment.  In one launch: named pipes
+where a background, the song and a sound effect should be, a disk with no
+room for a screenshot, then a pipe in the screenshot's place; the game
+starts, keeps the earlier screenshot whole, leaves no partial file behind,
+and Shift+Escape still ends it within a second.  Then the shell's failures:
+without a display, with an impossible screen size or with missing pictures
+the game stops with a message and an error code (and with sound 0 it never
+opens the sound device meanwhile)."""
 
 import os
 import resource
-import shutil
 import stat
+import subprocess
 import time
-import unittest
 
-from harness import WINDOWED_CONFIG, GameTestCase
+from harness import GameTestCase, capture_env, config
 
 # The disk is "full" through the file-size limit: a write past it fails
 # (EFBIG) as on a full disk.  The limit (ulimit -f blocks) is far below a
@@ -23,9 +25,8 @@ EARLIER = b"BM an earlier screenshot " * 64
 class HostileFilesTest(GameTestCase):
     def test_pipes_and_a_full_disk_leave_the_game_responsive(self):
         file = self.folder.file
-        for folder in ("data/backgrounds", "data/music/mod"):
-            shutil.rmtree(file(folder))
-            os.makedirs(file(folder))
+        self.folder.empty("data/backgrounds")
+        self.folder.empty("data/music/mod")
         os.remove(file("data/sound/rotate.wav"))
         for pipe in ("data/backgrounds/pipe.bmp", "data/music/mod/pipe.mod", "data/sound/rotate.wav"):
             os.mkfifo(file(pipe))
@@ -37,7 +38,7 @@ class HostileFilesTest(GameTestCase):
         # effects are loaded.
         with open(file("asound.conf"), "w") as out:
             out.write("pcm.!default { type null }\n")
-        self.folder.write_config(WINDOWED_CONFIG.replace("sound = 0", "sound = 1"))
+        self.folder.write_config(config(sound=1))
 
         game = self.launch(env={"ALSA_CONFIG_PATH": file("asound.conf")}, command=FULL_DISK_COMMAND)
         game.find_window()
@@ -67,6 +68,36 @@ class HostileFilesTest(GameTestCase):
         self.assertEqual(game.wait(timeout=5), 0, game.stderr())
         self.assertLess(time.time() - pressed, 1.0)
 
+    def test_failures_stop_with_a_message_and_an_error_code(self):
+        # No display at all: no window, exit -1 (255) with a line on stderr.
+        env = dict(os.environ)
+        env.pop("DISPLAY", None)
+        proc = subprocess.run([self.folder.file("tessaron")], cwd=self.folder.path, env=env,
+                              stdin=subprocess.DEVNULL, capture_output=True, text=True, timeout=10)
+        self.assertEqual(proc.returncode, 255)
+        self.assertIn("Tessaron:", proc.stderr)
+        # An impossible screen size, and missing pictures: the message on
+        # stderr and in a message box, which a stand-in for xmessage records.
+        wav, env = capture_env(self.folder)
+        env["PATH"] = self.folder.path + ":" + os.environ["PATH"]
+        messages = self.folder.file("messages.txt")
+        with open(self.folder.file("xmessage"), "w") as f:
+            f.write(f'#!/bin/sh\necho "$@" >> {messages}\n')
+        os.chmod(self.folder.file("xmessage"), 0o755)
+        self.folder.write_config(config(width=0))
+        game = self.launch(env=env)
+        self.assertEqual(game.wait(timeout=10), 255)
+        self.assertIn("screen size", game.stderr())
+        with open(messages) as f:
+            self.assertIn("screen size", f.read())
+        self.folder.write_config(config())
+        os.remove(self.folder.file("data/gfx/blocks/block_green.bmp"))
+        os.remove(self.folder.file("data/particles/testblob.bmp"))
+        game = self.launch(env=env)
+        self.assertNotIn(game.wait(timeout=20), (None, 0))
+        for name in ("data/gfx/blocks/block_green.bmp", "data/particles/testblob.bmp"):
+            self.assertIn(name, game.stderr())
+        with open(messages) as f:
+            self.assertIn("block_green.bmp", f.read())
+        self.assertFalse(os.path.exists(wav), "sound 0 opened the sound device")
 
-if __name__ == "__main__":
-    unittest.main()

@@ -10,12 +10,11 @@ import shutil
 import subprocess
 import tempfile
 import time
-import types
 import unittest
 
 import harness
 
-BUILD_DIR = os.path.dirname(os.environ.get("TESSARON_BIN_DIR", os.path.join(os.path.dirname(__file__), "../../build/bin")))
+BUILD_DIR = os.path.dirname(harness.BIN_DIR)
 
 
 def tree(root):
@@ -34,7 +33,7 @@ def press_until(game, keys, done):
     deadline = time.time() + 40
     while not done() and time.time() < deadline and game.proc.poll() is None:
         game.hold(keys, until=done, timeout=3)
-        game.release_gap()
+        time.sleep(0.25)
 
 
 class InstallTest(unittest.TestCase):
@@ -42,14 +41,11 @@ class InstallTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.scratch = tempfile.mkdtemp(prefix="tessaron-install-")
+        cls.addClassCleanup(shutil.rmtree, cls.scratch, ignore_errors=True)
         cls.root = os.path.join(cls.scratch, "root")
         subprocess.run(["cmake", "--install", BUILD_DIR, "--prefix", "/usr"], env=dict(os.environ, DESTDIR=cls.root),
                        check=True, stdout=subprocess.DEVNULL)
         cls.launcher = os.path.join(cls.root, "usr/bin/tessaron")
-
-    @classmethod
-    def tearDownClass(cls):
-        shutil.rmtree(cls.scratch, ignore_errors=True)
 
     def player(self, name):
         """(environment, game folder) of a player whose HOME and
@@ -71,21 +67,20 @@ class InstallTest(unittest.TestCase):
         installed = tree(self.root)
         x = harness.XServer()
         self.addCleanup(x.close)
-        path = tempfile.mkdtemp(dir=self.scratch)
-        cwd = types.SimpleNamespace(path=path, file=lambda relative: os.path.join(path, relative))
+        cwd = harness.GameFolder.__new__(harness.GameFolder)  # an unrelated, empty folder
+        cwd.path = tempfile.mkdtemp(dir=self.scratch)
         env, user = self.player("player")
         shot = os.path.join(user, "screenshots/tessaron.bmp")
 
         self.play(x, cwd, env, lambda game: press_until(game, "F9", lambda: os.path.exists(shot)))
         self.assertTrue(os.path.exists(shot), "F9 wrote no screenshot in the player's folder")
-        settings = harness.WINDOWED_CONFIG.replace("1024", "800").replace("768", "600")
+        settings = harness.config(800, 600)
         with open(os.path.join(user, "cfg/config.cfg"), "w") as out:
             out.write(settings)
-        self.play(x, cwd, env, lambda game: self.assertIn("800x600", subprocess.run(
-            ["xdotool", "getwindowgeometry", game.window], env=x.env(), capture_output=True, text=True).stdout))
+        self.play(x, cwd, env, lambda game: self.assertIn("800x600", game.xdotool("getwindowgeometry", game.window)))
         with open(os.path.join(user, "cfg/config.cfg")) as f:
             self.assertEqual(f.read(), settings)
-        self.assertEqual(sorted(os.listdir(path)), ["stderr.txt", "stdout.txt"])
+        self.assertEqual(sorted(os.listdir(cwd.path)), ["stderr.txt", "stdout.txt"])
         self.assertEqual(tree(self.root), installed, "the installed tree was written")
 
     def test_launcher_refuses_data_it_cannot_find_or_link(self):
@@ -128,7 +123,3 @@ class InstallTest(unittest.TestCase):
             with open(os.path.join(share, f"icons/hicolor/{size}x{size}/apps/tessaron.png"), "rb") as f:
                 head = f.read(26)
             self.assertEqual((head[:8], head[16:24], head[25]), (b"\x89PNG\r\n\x1a\n", size.to_bytes(4, "big") * 2, 6))
-
-
-if __name__ == "__main__":
-    unittest.main()

@@ -3,16 +3,14 @@ boards on screen, the computer's pair moving, the blocks it sends shown as
 "Danger" over the player's board, and the round it wins shown as an icon.
 One launch checks these in turn; the player presses nothing."""
 
-import os
 import time
 
-from harness import GameTestCase
+from harness import GameTestCase, config, save_png
 
 GRID_W, GRID_H, GAP = 240, 360, 190
 Y = 600 // 2 - GRID_H // 2
 X0, X1 = 400 - GAP // 2 - GRID_W, 400 + GAP // 2
-CONFIG = ("[Audio]\nsound = 0\n[Video]\nvid_quality = 32\nscreen_width = 800\nscreen_height = 600\n"
-          "fullscreen = 0\n[Game]\nopponent = 1\ncpu_level = 5\nrounds_to_win = 3\n")
+CONFIG = config(800, 600, extra="[Game]\nopponent = 1\ncpu_level = 5\nrounds_to_win = 3\n")
 
 
 def red_strip(shot, x):
@@ -43,13 +41,6 @@ class VersusTest(GameTestCase):
         game.find_window()
         time.sleep(4)  # the first round starts after three seconds
 
-        def shot_until(done, timeout):
-            deadline = time.time() + timeout
-            shot = game.screenshot()
-            while not done(shot) and time.time() < deadline:
-                shot = game.screenshot()
-            return shot
-
         first = game.screenshot()
         self.assertEqual((first.width, first.height), (800, 600))
         self.assertTrue(red_strip(first, X0) and red_strip(first, X1), "both boards on screen")
@@ -57,16 +48,14 @@ class VersusTest(GameTestCase):
         # The computer steers and drops its pairs: board 1's grid changes.
         self.assertNotEqual(grid_pixels(first, X1), grid_pixels(game.screenshot(), X1), "the computer's pair stands")
         # It breaks blocks within seconds; they wait over the player's board.
-        shot = shot_until(lambda s: danger(s, X0), 60)
+        shot = game.screenshot_until(lambda s: danger(s, X0), 60)
         self.assertTrue(danger(shot, X0), "no Danger shown on the player's board")
         # A pair nobody steers lands in column 3: some block elsewhere shows
         # the computer moved its pairs.
         self.assertTrue({c for c in range(8) if c != 3 for r in range(6, 12)
                          if max(shot.rgb(X1 + 30 * c + 15, Y + 30 * r + 15)) >= 120}, "the computer never steered")
         # The idle player tops out: the computer's round shows as an icon.
-        shot = shot_until(icon, 90)
-        if os.environ.get("TESSARON_E2E_OUT"):
-            os.makedirs(os.environ["TESSARON_E2E_OUT"], exist_ok=True)
-            shot.save_png(os.path.join(os.environ["TESSARON_E2E_OUT"], "versus.png"))
+        shot = game.screenshot_until(icon, 90)
+        save_png(shot, "versus.png")
         self.assertTrue(icon(shot), "no round icon after the player lost")
         self.assertIsNone(game.proc.poll(), "the game ended")

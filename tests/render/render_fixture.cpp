@@ -70,20 +70,14 @@ BITMAP* makeStandIn(int w, int h, Rgb colour) {
     BITMAP* bmp = makeFilled(w, h, colour);
     // Lighter top-left and darker bottom-right edges, so that offsets and
     // mirroring show in the pixels.
-    const Rgb light = {(colour.r + 255) / 2, (colour.g + 255) / 2, (colour.b + 255) / 2};
-    const Rgb dark = dimmed(colour, 1, 2);
-    hline(bmp, 0, 0, w - 1, makecol(light.r, light.g, light.b));
-    vline(bmp, 0, 0, h - 1, makecol(light.r, light.g, light.b));
-    hline(bmp, 0, h - 1, w - 1, makecol(dark.r, dark.g, dark.b));
-    vline(bmp, w - 1, 0, h - 1, makecol(dark.r, dark.g, dark.b));
+    const int light = makecol((colour.r + 255) / 2, (colour.g + 255) / 2, (colour.b + 255) / 2);
+    const int dark = makecol(colour.r / 2, colour.g / 2, colour.b / 2);
+    hline(bmp, 0, 0, w - 1, light);
+    vline(bmp, 0, 0, h - 1, light);
+    hline(bmp, 0, h - 1, w - 1, dark);
+    vline(bmp, w - 1, 0, h - 1, dark);
     putpixel(bmp, 1, 1, makecol(255, 0, 255));
     return bmp;
-}
-
-Rgb pixelAt(BITMAP* bmp, int x, int y) {
-    const int depth = bitmap_color_depth(bmp);
-    const int p = getpixel(bmp, x, y);
-    return {getr_depth(depth, p), getg_depth(depth, p), getb_depth(depth, p)};
 }
 
 void useDepth(int depth) {
@@ -107,21 +101,14 @@ void buildScene(Board& b, int fullRows, int breakers, int particleCount) {
     b.setHome(362, 204);
     b.setPosition(362, 204);
     b.roundsWon = 0;
-    Players[0].name = "Demo Player";
-    Players[0].layout = 0;
-    Players[0].shownScore = 1234;
-    Players[0].scoreGlow = 200;
-    Players[0].pendingDrops = 2;
-    const auto fill = [](Cell& cell, int kind, int colour) {
-        cell.kind = kind;
-        cell.colour = colour;
-    };
+    Players[0] = {"Demo Player", 0, 1234, 200, 2, 0};  // name, score, shown score, glow, pending drops, layout
+    const auto fill = [](Cell& cell, int kind, int colour) { cell.kind = kind, cell.colour = colour; };
     // The lowest rows full, in a fixed pattern of the four colours.
     for (int c = 0; c < Board::Columns; ++c)
         for (int r = 0; r < Board::Rows; ++r) {
+            const bool full = r >= Board::Rows - fullRows;
             b.staging[c][r].makeEmpty();
-            fill(b.grid[c][r], r < Board::Rows - fullRows ? KindEmpty : KindBlock,
-                 r < Board::Rows - fullRows ? ColourNone : (c * 3 + r * 5) % 4);
+            fill(b.grid[c][r], full ? KindBlock : KindEmpty, full ? (c * 3 + r * 5) % 4 : ColourNone);
         }
     fill(b.staging[0][0], KindBlock, ColourBlue);
     fill(b.staging[5][1], KindBomb, ColourNone);

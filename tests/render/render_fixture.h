@@ -30,8 +30,6 @@ BITMAP* makeStandIn(int w, int h, Rgb colour);
 BITMAP* makeFilled(int w, int h, Rgb colour);
 // A w x h banded background picture at the current depth.
 BITMAP* makeBackground(int w, int h);
-// Channels of a pixel of `bmp`.
-Rgb pixelAt(BITMAP* bmp, int x, int y);
 
 // The fixed scene: board 0 at (362, 204) with `fullRows` full rows of
 // which `breakers` cells are breakers (their pulse phases spread), a

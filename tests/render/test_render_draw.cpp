@@ -3,10 +3,10 @@
 // screenshot.
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "render/bitmap_bank.h"
@@ -20,12 +20,11 @@
 namespace tessaron {
 namespace {
 
-using testing::pixelAt;
-
-bool same(BITMAP* a, BITMAP* b) {
-    for (int y = 0; y < a->h; ++y)
-        for (int x = 0; x < a->w; ++x)
-            if (getpixel(a, x, y) != getpixel(b, x, y)) return false;
+// True while every pixel of the canvas keeps its fill colour.
+bool untouched(BITMAP* canvas) {
+    for (int y = 0; y < canvas->h; ++y)
+        for (int x = 0; x < canvas->w; ++x)
+            if (getpixel(canvas, x, y) != makecol(40, 60, 80)) return false;
     return true;
 }
 
@@ -35,26 +34,13 @@ protected:
         ASSERT_TRUE(testing::startRenderFixture());
         testing::useDepth(32);
         canvas = testing::makeFilled(640, 120, {40, 60, 80});
-        before = testing::makeFilled(640, 120, {40, 60, 80});
     }
     void TearDown() override {
         destroy_bitmap(canvas);
-        destroy_bitmap(before);
         freePictureBanks();
     }
     BITMAP* canvas = nullptr;
-    BITMAP* before = nullptr;
 };
-
-Cell cellOf(int kind, int colour, int alpha) {
-    Cell c;
-    c.kind = kind;
-    c.colour = colour;
-    c.alpha = alpha;
-    c.screenX = 300;
-    c.screenY = 40;
-    return c;
-}
 
 // Pictures that failed to load, kinds and colours without a picture, a font
 // index out of range, no font, no target and a factor of 0 draw nothing and
@@ -64,6 +50,11 @@ TEST_F(DrawTest, WhatCannotBeDrawnDrawsNothing) {
     BlockPictures.adopt(nullptr);  // slot 0 (red): a picture that failed to load
     BreakerPictures.freeAll();
     BombPictures.freeAll();
+    const auto cellOf = [](int kind, int colour, int alpha) {
+        Cell c;
+        c.kind = kind, c.colour = colour, c.alpha = alpha, c.screenX = 300, c.screenY = 40;
+        return c;
+    };
     const Cell cells[] = {cellOf(KindEmpty, ColourRed, 255), cellOf(KindBlock, -3, 255),
                           cellOf(KindBlock, ColourRed, 255), cellOf(KindBlock, ColourRed, 100),
                           cellOf(KindBlock, ColourGreen, 255), cellOf(KindBreaker, ColourRed, 255),
@@ -77,7 +68,7 @@ TEST_F(DrawTest, WhatCannotBeDrawnDrawsNothing) {
     drawTranslucentText(canvas, BodyFonts.sizes[1], 10, 10, makecol(255, 255, 255), 0, "x");
     drawTranslucentText(canvas, BodyFonts.sizes[1], 10, 10, makecol(255, 255, 255), 255, "%s", "");
     drawTranslucentText(nullptr, BodyFonts.sizes[1], 10, 10, makecol(255, 255, 255), 255, "x");
-    EXPECT_TRUE(same(canvas, before));
+    EXPECT_TRUE(untouched(canvas));
 
     Board board;
     testing::buildScene(board, 6, 4, 40);
@@ -113,11 +104,11 @@ TEST_F(DrawTest, BitmapBankSlotsAndLimits) {
 // stays numbered; the screenshot makes its folder, replaces its file and
 // fails harmlessly where no folder can be made.
 TEST_F(DrawTest, MissingDataAndScreenshots) {
-    char scratch[] = "/tmp/tessaron-draw-XXXXXX";
-    ASSERT_NE(mkdtemp(scratch), nullptr);
-    char previous[4096];
-    ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
-    ASSERT_EQ(chdir(scratch), 0);
+    namespace fs = std::filesystem;
+    const fs::path previous = fs::current_path(),
+                   scratch = fs::temp_directory_path() / ("tessaron-draw-" + std::to_string(getpid()));
+    fs::create_directories(scratch);
+    fs::current_path(scratch);
 
     freePictureBanks();
     std::string missing;
@@ -133,18 +124,14 @@ TEST_F(DrawTest, MissingDataAndScreenshots) {
     BITMAP* saved = load_bitmap("screenshots/tessaron.bmp", nullptr);
     ASSERT_NE(saved, nullptr);
     EXPECT_EQ(saved->w, 640);
-    EXPECT_EQ(pixelAt(saved, 10, 10), (Rgb{1, 2, 3}));
+    EXPECT_EQ(getpixel(saved, 10, 10), makecol(1, 2, 3));
     destroy_bitmap(saved);
-    std::fclose(std::fopen("blocker", "w"));
+    std::ofstream("blocker").put('x');
     EXPECT_FALSE(saveScreenshotTo(canvas, "blocker"));
     EXPECT_FALSE(saveScreenshotTo(canvas, "no/such"));
     EXPECT_FALSE(saveScreenshotTo(nullptr, "screenshots"));
-
-    std::remove("screenshots/tessaron.bmp");
-    rmdir("screenshots");
-    std::remove("blocker");
-    ASSERT_EQ(chdir(previous), 0);
-    rmdir(scratch);
+    fs::current_path(previous);
+    fs::remove_all(scratch);
 }
 
 } // namespace
