@@ -10,7 +10,6 @@ namespace tessaron {
 namespace {
 using namespace testing_support;
 
-using Ints = std::vector<int>;
 
 class BoardModel : public ::testing::Test {
 protected:
