@@ -15,12 +15,9 @@ int satelliteColumn(const FallingPair& p) { return p.column + FallingPair::satel
 
 FallingPair pairAt(int rotation, int column, int flags = 0) {
     FallingPair p;
-    p.rotation = rotation;
-    p.column = p.pivot.column = column;
+    p.rotation = rotation, p.column = p.pivot.column = column;
     p.satellite.column = satelliteColumn(p);
-    p.touching = flags & 1;
-    p.blockedLeft = (flags >> 1) & 1;
-    p.blockedRight = (flags >> 2) & 1;
+    p.touching = flags & 1, p.blockedLeft = (flags >> 1) & 1, p.blockedRight = (flags >> 2) & 1;
     return p;
 }
 
@@ -32,25 +29,15 @@ TEST(PairMoves, StopExactlyAtTheWallsAndTurnsStayInside) {
         for (int col = 0; col < Board::Columns; ++col) {
             const int sc = col + FallingPair::satelliteColumnOffset(rot);
             if (sc < 0 || sc > 7) continue;
-            FallingPair p = pairAt(rot, col);
-            p.moveLeft();
-            EXPECT_EQ(p.column, std::min(col, sc) > 0 ? col - 1 : col) << rot << " " << col;
-            p = pairAt(rot, col);
-            p.moveRight();
-            EXPECT_EQ(p.column, std::max(col, sc) < 7 ? col + 1 : col) << rot << " " << col;
-            for (int flags : {2, 4}) {
-                p = pairAt(rot, col, flags);
-                flags == 2 ? p.moveLeft() : p.moveRight();
-                EXPECT_EQ(p.column, col);
-            }
-            p = pairAt(rot, col);
-            p.hardDrop();
-            p.moveLeft();
-            p.moveRight();
-            p.rotate();
-            EXPECT_EQ(std::vector<int>({p.column, p.rotation}), std::vector<int>({col, rot}));
+            FallingPair l = pairAt(rot, col), r = pairAt(rot, col), bl = pairAt(rot, col, 2), br = pairAt(rot, col, 4),
+                        h = pairAt(rot, col);
+            l.moveLeft(), r.moveRight(), bl.moveLeft(), br.moveRight();
+            h.hardDrop(), h.moveLeft(), h.moveRight(), h.rotate();
+            EXPECT_EQ(Ints({l.column, r.column, bl.column, br.column, h.column, h.rotation}),
+                      Ints({std::min(col, sc) > 0 ? col - 1 : col, std::max(col, sc) < 7 ? col + 1 : col, col, col, col,
+                            rot})) << rot << " " << col;
             for (int flags = 0; flags < 8; ++flags) {
-                p = pairAt(rot, col, flags);
+                FallingPair p = pairAt(rot, col, flags);
                 p.rotate();
                 const int after = satelliteColumn(p);
                 EXPECT_TRUE(std::min(p.column, after) >= 0 && std::max(p.column, after) <= 7) << rot << col << flags;
@@ -85,8 +72,7 @@ TEST(LandingCheck, BlocksASideAtTheWallAndAtTheEdgeOfABlockBelow) {
         p.pivot.screenY = b.rowTop[10] - p.pivot.vy - row.gap;
         p.satellite.screenY = p.pivot.screenY - 30;
         b.landingCheck();
-        EXPECT_EQ(std::vector<int>({p.blockedLeft, p.blockedRight}), std::vector<int>({row.left, row.right}))
-            << row.column << " " << row.gap;
+        EXPECT_EQ(Ints({p.blockedLeft, p.blockedRight}), Ints({row.left, row.right})) << row.column << " " << row.gap;
     }
 }
 
@@ -98,14 +84,10 @@ TEST(Lock, KeepsTheDrawnOrderWhenTheLowerCellHasNoRoom) {
     startBoard(b);
     put(b, 4, 11, ColourGreen);
     FallingPair& p = b.pair;
-    p.rotation = RotationBelow;
-    p.pivot.column = p.satellite.column = 4;
-    p.pivot.row = 10;
-    p.pivot.colour = ColourRed;
-    p.satellite.colour = ColourBlue;
-    p.locked = 1;
+    p.rotation = RotationBelow, p.pivot.column = p.satellite.column = 4, p.pivot.row = 10, p.locked = 1;
+    p.pivot.colour = ColourRed, p.satellite.colour = ColourBlue;
     b.lockPair();
-    EXPECT_EQ(std::vector<int>({b.grid[4][10].colour, b.grid[4][9].colour}), std::vector<int>({ColourBlue, ColourRed}));
+    EXPECT_EQ(Ints({b.grid[4][10].colour, b.grid[4][9].colour}), Ints({ColourBlue, ColourRed}));
 }
 
 // Turns as the rules say, with the wall kicking as a blocked side does.
@@ -118,7 +100,7 @@ TEST(PairTurns, KickAsTheRulesSay) {
     for (const auto& k : cases) {
         FallingPair p = pairAt(k[0], k[1], k[2]);
         p.rotate();
-        EXPECT_EQ(std::vector<int>({p.rotation, p.column}), std::vector<int>({k[3], k[4]})) << k[0] << k[1] << k[2];
+        EXPECT_EQ(Ints({p.rotation, p.column}), Ints({k[3], k[4]})) << k[0] << k[1] << k[2];
     }
 }
 
@@ -131,20 +113,16 @@ TEST(LateMove, AfterATurnIntoAStackLosesNoBlock) {
     startBoard(b);
     for (int r = 1; r < Board::Rows; ++r) put(b, 3, r, ColourGreen);
     FallingPair& p = b.pair;
-    p.column = 1;
-    p.pivot.colour = ColourRed;
-    p.satellite.colour = ColourBlue;
+    p.column = 1, p.pivot.colour = ColourRed, p.satellite.colour = ColourBlue;
     p.pivot.kind = p.satellite.kind = KindBlock;
     while (p.pivot.screenY < b.rowTop[1] - p.pivot.vy) b.update();
     p.rotate();
     b.update();
     p.moveRight();
-    ASSERT_EQ(std::vector<int>({p.column, p.rotation}), std::vector<int>({2, RotationRight}));
+    ASSERT_EQ(Ints({p.column, p.rotation}), Ints({2, RotationRight}));
     while (p.active) b.update();
     for (int i = 0; i < 40; ++i) b.update();
-    EXPECT_EQ(b.occupiedCount(), 11 + 2);
-    EXPECT_EQ(b.grid[3][0].colour, ColourBlue);
-    EXPECT_EQ(b.grid[2][11].colour, ColourRed);
+    EXPECT_EQ(Ints({b.occupiedCount(), b.grid[3][0].colour, b.grid[2][11].colour}), Ints({11 + 2, ColourBlue, ColourRed}));
 }
 
 } // namespace

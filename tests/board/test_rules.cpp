@@ -36,68 +36,50 @@ protected:
     Board b;
 };
 
-struct BreakCase {
-    const char* name;
-    std::vector<std::vector<int>> cells;  // column, row, colour, kind
-    int broken;
-    int sounds;
-};
-
-class Breakers : public Rules, public ::testing::WithParamInterface<BreakCase> {};
-
-TEST_P(Breakers, DestroyTheTouchedGroupOnly) {
-    const BreakCase& k = GetParam();
-    for (const auto& c : k.cells) put(b, c[0], c[1], c[2], c[3]);
-    const int before = b.occupiedCount();
-    b.fireBreakers();
-    b.destroyMarked();
-    EXPECT_EQ(std::vector<int>({b.brokenThisStep, before - b.occupiedCount(), static_cast<int>(soundLog().size()),
-                                b.chain, b.settleUntil}),
-              std::vector<int>({k.broken, k.broken, k.sounds, 1, 115}));
+// Breakers destroy the group they touch and nothing else: a pair of
+// breakers, a whole group whose second breaker is already marked, two groups
+// as one chain link, and a group at the far corner.
+TEST_F(Rules, BreakersDestroyTheTouchedGroupOnly) {
+    const struct Case {
+        std::vector<std::vector<int>> cells;  // column, row, colour, kind
+        int broken, sounds;
+    } cases[] = {
+        {{{0, 11, 0, 1}, {1, 11, 0, 1}}, 2, 1},
+        {{{0, 11, 2, 1}, {1, 11, 2, 0}, {2, 11, 2, 0}, {2, 10, 2, 1}, {3, 11, 0, 0}, {2, 9, 1, 0}}, 4, 1},
+        {{{0, 11, 0, 1}, {1, 11, 0, 0}, {5, 11, 2, 1}, {6, 11, 2, 0}, {7, 11, 2, 0}}, 5, 2},
+        {{{7, 0, 4, 0}, {7, 1, 4, 1}, {6, 0, 4, 0}}, 3, 1},
+    };
+    for (const Case& k : cases) {
+        b.reset();
+        b.chain = b.brokenThisStep = b.settleUntil = 0;
+        soundLog().clear();
+        for (const auto& c : k.cells) put(b, c[0], c[1], c[2], c[3]);
+        const int before = b.occupiedCount();
+        b.fireBreakers();
+        b.destroyMarked();
+        EXPECT_EQ(Ints({b.brokenThisStep, before - b.occupiedCount(), static_cast<int>(soundLog().size()), b.chain,
+                        b.settleUntil}),
+                  Ints({k.broken, k.broken, k.sounds, 1, 115})) << k.broken;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Groups, Breakers,
-    ::testing::Values(
-        BreakCase{"PairOfBreakers", {{0, 11, 0, 1}, {1, 11, 0, 1}}, 2, 1},
-        BreakCase{"WholeGroupNotOthers",
-                  {{0, 11, 2, 1}, {1, 11, 2, 0}, {2, 11, 2, 0}, {2, 10, 2, 1}, {3, 11, 0, 0}, {2, 9, 1, 0}},
-                  4,
-                  1},  // the second breaker is already marked
-        BreakCase{"TwoGroupsOneChainLink", {{0, 11, 0, 1}, {1, 11, 0, 0}, {5, 11, 2, 1}, {6, 11, 2, 0}, {7, 11, 2, 0}},
-                  5,
-                  2},
-        BreakCase{"AtTheFarCorner", {{7, 0, 4, 0}, {7, 1, 4, 1}, {6, 0, 4, 0}}, 3, 1}),
-    [](const ::testing::TestParamInfo<BreakCase>& p) { return std::string(p.param.name); });
 
 // 10 to 19 blocks in one step flash and shake with magnitude 1, 20 to 29
 // with magnitude 2; fewer do neither.
 TEST_F(Rules, BigBreaksFlashAndShakeByTens) {
-    struct Row {
-        int n, flash, shakeUntil, magnitude;
-    } rows[] = {{9, 185, 0, 1}, {10, 250, 115, 1}, {19, 250, 115, 1}, {20, 250, 115, 2}};
-    for (const Row& row : rows) {
+    const int rows[][4] = {{9, 185, 0, 1}, {10, 250, 115, 1}, {19, 250, 115, 1}, {20, 250, 115, 2}};
+    for (const auto& row : rows) {
         b.reset();
-        b.flash = 185;
-        b.shakeUntil = 0;
-        b.shakeMagnitude = 1;
-        b.brokenThisStep = 0;
-        group(row.n);
+        b.flash = 185, b.shakeUntil = 0, b.shakeMagnitude = 1, b.brokenThisStep = 0;
+        group(row[0]);
         b.fireBreakers();
-        EXPECT_EQ(b.brokenThisStep, row.n);
-        EXPECT_EQ(std::vector<int>({b.flash, b.shakeUntil, b.shakeMagnitude}),
-                  std::vector<int>({row.flash, row.shakeUntil, row.magnitude}))
-            << row.n;
+        EXPECT_EQ(Ints({b.brokenThisStep, b.flash, b.shakeUntil, b.shakeMagnitude}), Ints(row, row + 4));
     }
 }
 
 TEST_F(Rules, BreakSoundFollowsTheChain) {
-    const int expected[] = {3, 3, 4, 5, 6, 6};
-    for (int chain = 0; chain < 6; ++chain) {
-        b.chain = chain;
-        b.chooseBreakSound();
-        EXPECT_EQ(b.breakSound, expected[chain]) << chain;
-    }
+    Ints sounds;
+    for (b.chain = 0; b.chain < 6; ++b.chain) sounds.push_back((b.chooseBreakSound(), b.breakSound));
+    EXPECT_EQ(sounds, Ints({3, 3, 4, 5, 6, 6}));
 }
 
 // Three destruction steps of 3, 4 and 5 blocks: combos from the second
@@ -113,19 +95,17 @@ TEST_F(Rules, ChainScoresAndEndsTheTurnClean) {
         EXPECT_EQ(b.flash, flash[i]) << i;
     }
     ASSERT_EQ(b.messages.items.size(), 2u);
-    EXPECT_STREQ(b.messages.items.front().text, "x2 Combo");
-    EXPECT_STREQ(b.messages.items.back().text, "x3 Combo");
+    EXPECT_EQ(std::string(b.messages.items.front().text) + b.messages.items.back().text, "x2 Combox3 Combo");
     b.grid[4][4].counted = 1;
     b.endTurn();
     const PlayerRecord& p = Players[0];
-    EXPECT_EQ(std::vector<int>({p.score, p.scoreGlow, Players[1].pendingDrops, p.pendingDrops}),
-              std::vector<int>({360, 255, 36, 0}));
-    EXPECT_EQ(std::vector<int>({b.chain, b.brokenThisTurn, b.brokenThisStep, b.grid[4][4].counted, b.newPairDue}),
-              std::vector<int>({0, 0, 0, 0, 0}));
+    EXPECT_EQ(Ints({p.score, p.scoreGlow, Players[1].pendingDrops, p.pendingDrops, b.chain, b.brokenThisTurn,
+                    b.brokenThisStep, b.grid[4][4].counted, b.newPairDue}),
+              Ints({360, 255, 36, 0, 0, 0, 0, 0, 0}));
 }
 
 TEST_F(Rules, ComboLooksByLength) {
-    struct Look {
+    const struct Look {
         int k;
         Rgb colour;
         int font;
@@ -150,7 +130,7 @@ TEST_F(Rules, DropIntoFullStagingRows) {
     b.staging[0][10].kind = KindBlock;
     Players[0].pendingDrops = 9;
     b.dropBlocks();
-    EXPECT_EQ(std::vector<int>({stagingRow(11), stagingRow(10), stagingRow(9)}), std::vector<int>({8, 8, 2}));
+    EXPECT_EQ(Ints({stagingRow(11), stagingRow(10), stagingRow(9)}), Ints({8, 8, 2}));
     for (int i = 0; i < 96; ++i) b.staging[i / 12][i % 12].kind = KindBlock;
     Players[0].pendingDrops = 5;
     b.dropBlocks();
@@ -160,16 +140,12 @@ TEST_F(Rules, DropIntoFullStagingRows) {
 // The shown score rolls 13 a step and lands exactly on the score; the glow
 // dims to 150 and stays.
 TEST(ScoreDisplay, RollsWithoutOvershootAndDims) {
-    struct Row {
-        int score, shown, glow, wantShown, wantGlow;
-    } rows[] = {{100, 87, 255, 100, 254}, {100, 86, 151, 99, 150}, {0, 13, 150, 0, 150}, {0, 14, 180, 1, 179}};
-    for (const Row& row : rows) {
+    const int rows[][5] = {{100, 87, 255, 100, 254}, {100, 86, 151, 99, 150}, {0, 13, 150, 0, 150}, {0, 14, 180, 1, 179}};
+    for (const auto& row : rows) {
         PlayerRecord p;
-        p.score = row.score;
-        p.shownScore = row.shown;
-        p.scoreGlow = row.glow;
+        p.score = row[0], p.shownScore = row[1], p.scoreGlow = row[2];
         p.stepScoreDisplay();
-        EXPECT_EQ(std::vector<int>({p.shownScore, p.scoreGlow}), std::vector<int>({row.wantShown, row.wantGlow}));
+        EXPECT_EQ(Ints({p.shownScore, p.scoreGlow}), Ints(row + 3, row + 5)) << row[0] << " " << row[1];
     }
 }
 
