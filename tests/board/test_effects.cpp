@@ -29,22 +29,14 @@ TEST(CellAnimation, FadeInPulseAndFlight) {
     }
     // A flying cell moves, falls under 2.25 a step and slows sideways, each
     // speed truncated toward zero.
-    c.kind = KindBlock;
-    c.flying = 1;
-    c.screenX = 0;
-    c.vx = -25;
-    c.vy = -45;
-    const int want[][3] = {{-25, -24, -42}, {-49, -23, -39}};
-    for (const auto& w : want) {
+    c.kind = KindBlock, c.flying = 1, c.screenX = 0, c.vx = -25, c.vy = -45;
+    Ints flight;
+    for (int i = 0; i < 4; ++i) {
+        if (i == 2) c.vx = 1, c.vy = -3;
         c.animate();
-        EXPECT_EQ(std::vector<int>({c.screenX, c.vx, c.vy}), std::vector<int>({w[0], w[1], w[2]}));
+        flight.insert(flight.end(), {c.screenX, c.vx, c.vy});
     }
-    c.vx = 1;
-    c.vy = -3;
-    c.animate();
-    EXPECT_EQ(std::vector<int>({c.vx, c.vy}), std::vector<int>({0, 0}));
-    c.animate();
-    EXPECT_EQ(c.vy, 2);
+    EXPECT_EQ(flight, Ints({-25, -24, -42, -49, -23, -39, -48, 0, 0, -48, 0, 2}));
 }
 
 // One step of a particle from (100, 100), with no gravity, friction or fade
@@ -111,19 +103,15 @@ TEST(ParticleSystem, CentresFadesAndRemoves) {
     s.emit(116, 66, 10, 0, 0, 0, 0, 127.5f, 0, 0, 0, ParticleAdditive);
     s.emit(116, 66, 3, 0, 0, 0, 0, 127.4f, 0, 0, 0, ParticleAdditive);
     setParticleSizeLookup(nullptr);
-    const Particle& withPicture = s.items.front();
-    const Particle& without = s.items.back();
-    EXPECT_EQ(std::vector<float>({withPicture.x, withPicture.y, without.x, without.y}),
-              std::vector<float>({106, 56, 101, 61}));
-    EXPECT_TRUE(withPicture.hasBitmap && !without.hasBitmap);
+    const Particle &withPicture = s.items.front(), &without = s.items.back();
+    EXPECT_EQ(std::vector<float>({withPicture.x, withPicture.y, without.x, without.y, float(withPicture.hasBitmap),
+                                  float(without.hasBitmap)}),
+              std::vector<float>({106, 56, 101, 61, 1, 0}));
     s.update();
     s.update();
-    EXPECT_TRUE(withPicture.dead);
-    EXPECT_FALSE(without.dead);
-    EXPECT_EQ(s.count, 2);
+    EXPECT_EQ(Ints({withPicture.dead, without.dead, s.count}), Ints({1, 0, 2}));
     s.update();
-    EXPECT_EQ(s.count, 1);
-    EXPECT_EQ(s.items.size(), 1u);
+    EXPECT_EQ(Ints({s.count, static_cast<int>(s.items.size())}), Ints({1, 1}));
 }
 
 // A burst: a flash, 6 to 12 streaks in the slot of the block's colour, and
@@ -137,14 +125,11 @@ TEST(ParticleSystem, BurstBySlotAndChain) {
         std::mt19937 ref(5489);
         ref.discard(Random.draws());
         Cell cell;
-        cell.colour = i % 5;
-        cell.kind = KindBlock;
-        b.chain = 1 + i / 5;
+        cell.colour = i % 5, cell.kind = KindBlock, b.chain = 1 + i / 5;
         b.particles.clear();
         b.burstCell(cell);
         const int n = 6 + static_cast<int>(ref() % 7);
-        EXPECT_EQ(std::vector<int>({b.particles.count, b.particles.items.back().bitmap}),
-                  std::vector<int>({1 + n * b.chain, slots[i % 5]}));
+        EXPECT_EQ(Ints({b.particles.count, b.particles.items.back().bitmap}), Ints({1 + n * b.chain, slots[i % 5]}));
     }
 }
 
@@ -154,11 +139,11 @@ TEST(Messages, FadeInHoldFadeOutAndRemoval) {
     FloatingMessageList list;
     list.add(0, 0, 100.0f, Rgb{}, 1, 0.5f, 2, 3, 200.0f, true, "%s", std::string(700, 'a').c_str());
     FloatingMessage& m = list.items.front();
-    EXPECT_EQ(std::strlen(m.text), 511u);
     list.update();
     list.update();
-    EXPECT_EQ(std::vector<float>({m.alpha, float(m.fadingIn)}), std::vector<float>({255, 0}));
+    const std::vector<float> faded = {float(std::strlen(m.text)), m.alpha, float(m.fadingIn)};
     list.update();  // age 3 reaches the hold time
+    EXPECT_EQ(faded, std::vector<float>({511, 255, 0}));
     EXPECT_EQ(std::vector<float>({m.alpha, m.x, m.y}), std::vector<float>({155, 3, 1.5f}));
     list.update();
     list.update();
@@ -171,17 +156,15 @@ TEST(Pointer, FadesInAndOutInSeventeenStepsAndReadsTheButtons) {
     MousePointer p;
     p.setFadeMode(7);
     EXPECT_EQ(p.fadeMode, FadeSteady);
-    p.setFadeMode(FadeIn);
-    for (int i = 0; i < 16; ++i) p.tick(3);
-    EXPECT_EQ(p.fadeMode, FadeIn);
-    p.tick(1);
-    EXPECT_EQ(std::vector<float>({p.alpha, float(p.fadeMode), float(p.leftDown), float(p.rightDown)}),
-              std::vector<float>({255, FadeSteady, 1, 0}));
-    p.setFadeMode(FadeOut);
-    for (int i = 0; i < 16; ++i) p.tick(2);
-    EXPECT_FLOAT_EQ(p.alpha, 7);
-    p.tick(2);
-    EXPECT_EQ(std::vector<float>({p.alpha, float(p.leftDown), float(p.rightDown)}), std::vector<float>({0, 0, 1}));
+    std::vector<float> seen;
+    for (int mode : {FadeIn, FadeOut}) {
+        p.setFadeMode(mode);
+        for (int i = 0; i < 16; ++i) p.tick(mode == FadeIn ? 3 : 2);
+        seen.insert(seen.end(), {p.alpha, float(p.fadeMode)});
+        p.tick(mode == FadeIn ? 1 : 2);
+        seen.insert(seen.end(), {p.alpha, float(p.fadeMode), float(p.leftDown), float(p.rightDown)});
+    }
+    EXPECT_EQ(seen, std::vector<float>({248, FadeIn, 255, FadeSteady, 1, 0, 7, FadeOut, 0, FadeOut, 0, 1}));
 }
 
 // The panel's growth is in the pause trace; its position is not: the kick
@@ -194,8 +177,7 @@ TEST(PausePanelLogic, KickedOpenAndBackHome) {
     panel.kick(35.25f, 0);
     panel.toggle();
     for (int i = 0; i < 31; ++i) panel.update();
-    EXPECT_FLOAT_EQ(panel.x, 212 + 209.0f);
-    EXPECT_FLOAT_EQ(panel.y, 334);
+    EXPECT_EQ(std::vector<float>({panel.x, panel.y}), std::vector<float>({212 + 209.0f, 334}));
     panel.toggle();
     panel.update();
     panel.toggle();  // still closing: refused

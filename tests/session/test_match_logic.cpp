@@ -30,23 +30,20 @@ protected:
     MatchLogic logic{1024, 768};
 };
 
-TEST_F(Match, LoadPlacesThePanelAndFadesThePointer) {
-    const PausePanel& panel = logic.panel;
-    EXPECT_EQ(std::vector<float>({panel.x, panel.y, panel.homeX}), std::vector<float>({212, 334, 212}));
-    EXPECT_EQ(Pointer.fadeMode, FadeOut);
-    EXPECT_STREQ(logic.messages.items.front().text, "Round 1");
-}
-
-// The pointer fades in while the game is paused and out while it is played.
-TEST_F(Match, PointerShowsOnlyWhilePaused) {
-    hold({ScanEsc});
-    run(17);
-    EXPECT_FLOAT_EQ(Pointer.alpha, 255);
-    hold({});
-    run(1);
-    hold({ScanEsc});
-    run(17);
-    EXPECT_FLOAT_EQ(Pointer.alpha, 0);
+// Load places the panel; the pointer fades in while the game is paused and
+// out while it is played.
+TEST_F(Match, PanelPlacedAndPointerShownOnlyWhilePaused) {
+    EXPECT_EQ(std::vector<float>({logic.panel.x, logic.panel.y, logic.panel.homeX, float(Pointer.fadeMode)}),
+              std::vector<float>({212, 334, 212, FadeOut}));
+    std::vector<float> alpha;
+    for (int i = 0; i < 2; ++i) {
+        hold({ScanEsc});
+        run(17);
+        alpha.push_back(Pointer.alpha);
+        hold({});
+        run(1);
+    }
+    EXPECT_EQ(alpha, std::vector<float>({255, 0}));
 }
 
 // A loss resets the round (every field) and the next one starts exactly 100
@@ -61,56 +58,50 @@ TEST_F(Match, LossResetsTheRoundAndTheNextStartsFresh) {
     b.toppedOut = 1;
     logic.loseCheck();
     const int lostAt = logic.elapsedTicks;
-    EXPECT_EQ(std::vector<int>({b.frozen, b.newPairDue, b.toppedOut, logic.roundStarted, Players[0].pendingDrops,
-                                logic.roundStartTick, logic.roundsLost, b.grid[2][11].flying}),
-              std::vector<int>({1, 1, 0, 0, 0, lostAt + 100, 1, 1}));
+    EXPECT_EQ(Ints({b.frozen, b.newPairDue, b.toppedOut, logic.roundStarted, Players[0].pendingDrops,
+                    logic.roundStartTick, logic.roundsLost, b.grid[2][11].flying}),
+              Ints({1, 1, 0, 0, 0, lostAt + 100, 1, 1}));
     EXPECT_STREQ(logic.messages.items.back().text, "You Lose!");
     run(99);
-    EXPECT_TRUE(b.frozen);
-    EXPECT_EQ(Players[0].score, 70);
+    EXPECT_EQ(Ints({b.frozen, Players[0].score}), Ints({1, 70}));
     run(1);
-    EXPECT_EQ(std::vector<int>({b.frozen, logic.boards[1].frozen, logic.roundStarted, Players[0].score,
-                                b.pair.pivot.fallStep, b.pair.satellite.fallStep, b.occupiedCount(), b.pair.active}),
-              std::vector<int>({0, 1, 1, 0, 2, 2, 0, 1}));
+    EXPECT_EQ(Ints({b.frozen, logic.boards[1].frozen, logic.roundStarted, Players[0].score, b.pair.pivot.fallStep,
+                    b.pair.satellite.fallStep, b.occupiedCount(), b.pair.active}),
+              Ints({0, 1, 1, 0, 2, 2, 0, 1}));
 }
 
 // "Demo" every 1000 steps; every 3500 steps the fall speeds up, up to 30.
 TEST_F(Match, DemoNoticeAndSpeedUpAtTheirSteps) {
     logic.roundStartTick = 100000;  // keep the board out of play
     Board& b = logic.boards[0];
-    struct Row {
-        int at, fallBefore, fallAfter;
-        std::size_t newMessages;
-    } rows[] = {{999, 2, 2, 1}, {1000, 2, 2, 0}, {3499, 2, 3, 0}, {6999, 29, 30, 1}, {6999, 30, 30, 1}};
-    for (const Row& row : rows) {
-        logic.elapsedTicks = row.at;
-        b.pair.pivot.fallStep = b.pair.satellite.fallStep = row.fallBefore;
+    // step before, fall step before, after, new messages
+    const int rows[][4] = {{999, 2, 2, 1}, {1000, 2, 2, 0}, {3499, 2, 3, 0}, {6999, 29, 30, 1}, {6999, 30, 30, 1}};
+    for (const auto& row : rows) {
+        logic.elapsedTicks = row[0];
+        b.pair.pivot.fallStep = b.pair.satellite.fallStep = row[1];
         const std::size_t before = logic.messages.items.size();
         run(1);
-        EXPECT_EQ(logic.messages.items.size() - before, row.newMessages) << row.at;
-        EXPECT_EQ(std::vector<int>({b.pair.pivot.fallStep, b.pair.satellite.fallStep}),
-                  std::vector<int>({row.fallAfter, row.fallAfter}))
-            << row.at;
+        EXPECT_EQ(Ints({b.pair.pivot.fallStep, b.pair.satellite.fallStep, int(logic.messages.items.size() - before)}),
+                  Ints({row[2], row[2], row[3]})) << row[0];
     }
     EXPECT_STREQ(logic.messages.items.back().text, "Demo");
 }
 
 // Q on the open panel and Shift+Escape are in the golden traces; Escape held
-// and then left Shift quits too, as the two are down together.
-TEST_F(Match, EscapeHeldThenShiftQuits) {
-    hold({ScanEsc});
-    run(1);
-    hold({ScanEsc, ScanLShift});
-    run(1);
-    EXPECT_TRUE(logic.quitRequested());
-}
-
-TEST_F(Match, F9CallsTheScreenshotHookEveryStepItIsHeld) {
+// and then left Shift quits too, as the two are down together.  F9 calls the
+// screenshot hook in every step it is held.
+TEST_F(Match, EscapeHeldThenShiftQuitsAndF9TakesAShotEachStep) {
     int shots = 0;
     logic.hooks.screenshot = [](void* count) { ++*static_cast<int*>(count); };
     logic.hooks.context = &shots;
     hold({ScanF9});
     run(25);
+    hold({ScanEsc});
+    run(1);
+    EXPECT_FALSE(logic.quitRequested());
+    hold({ScanEsc, ScanLShift});
+    run(1);
+    EXPECT_TRUE(logic.quitRequested());
     EXPECT_EQ(shots, 25);
 }
 
@@ -123,11 +114,9 @@ TEST_F(Match, JoystickModeReadsItsOwnSnapshotOncePerPress) {
     b.setControlMode(ControlJoystick);
     const int column = b.pair.column;
     setJoystickReader(readFake);
-    FakeJoystick[0][JoyRight] = 1;
-    FakeJoystick[1][JoyLeft] = 1;
+    FakeJoystick[0][JoyRight] = FakeJoystick[1][JoyLeft] = 1;
     run(3);
-    EXPECT_EQ(b.pair.column, column + 1);
-    EXPECT_FALSE(Joysticks[0].active(JoyInputs));
+    EXPECT_EQ(Ints({b.pair.column, Joysticks[0].active(JoyInputs)}), Ints({column + 1, 0}));
     setJoystickReader(nullptr);
     FakeJoystick[0][JoyRight] = FakeJoystick[1][JoyLeft] = 0;
     b.setControlMode(ControlNone);
@@ -142,14 +131,11 @@ TEST(FileListPick, BoundsAndDraws) {
     freshState(7);
     std::mt19937 ref(7);
     FileList list;
-    EXPECT_EQ(list.pick(), nullptr);
-    EXPECT_EQ(Random.draws(), 0u);
-    EXPECT_FALSE(list.add(".hidden"));
-    EXPECT_FALSE(list.add(std::string(256, 'n').c_str()));
-    EXPECT_TRUE(list.add(std::string(255, 'n').c_str()));
+    EXPECT_TRUE(list.pick() == nullptr && Random.draws() == 0u);
+    EXPECT_EQ(Ints({list.add(".hidden"), list.add(std::string(256, 'n').c_str()), list.add(std::string(255, 'n').c_str())}),
+              Ints({0, 0, 1}));
     for (int i = 1; i < FileList::Capacity; ++i) ASSERT_TRUE(list.add(std::to_string(i).c_str()));
-    EXPECT_FALSE(list.add("one too many"));
-    EXPECT_EQ(list.count(), FileList::Capacity);
+    EXPECT_TRUE(!list.add("one too many") && list.count() == FileList::Capacity);
     for (int i = 0; i < 20; ++i) EXPECT_EQ(list.pick(), list.name(static_cast<int>(ref() % 256)));
 }
 
