@@ -55,8 +55,12 @@ TEST_P(Golden, TraceMatchesInFull) {
     const std::string path = TESSARON_BINARY_DIR "/golden_" + name + ".trace";
     std::FILE* out = std::fopen(path.c_str(), "w");
     ASSERT_NE(out, nullptr);
-    sim::run(options, script, out, script2);
+    std::string summary = sim::summaryLine(sim::run(options, script, out, script2));
     std::fclose(out);
+    // A "# summary: ..." line gives the summary without its timings.
+    summary.erase(summary.find(" elapsed_s="), summary.find(" score=") - summary.find(" elapsed_s="));
+    const std::size_t at = text.find("# summary: ");
+    if (at != std::string::npos) EXPECT_EQ(summary, text.substr(at + 11, text.find('\n', at) - at - 11)) << name;
     std::ifstream gotStream(path), wantStream(Dir + name + ".trace");
     const auto want = readLines(wantStream), got = readLines(gotStream);
     ASSERT_FALSE(want.empty()) << "missing " << name << ".trace";
@@ -66,7 +70,7 @@ TEST_P(Golden, TraceMatchesInFull) {
 
 INSTANTIATE_TEST_SUITE_P(Scripts, Golden,
                          ::testing::Values("moves_and_drops", "pause", "loss_restart", "late_turns", "drops_and_quit",
-                                           "bot_keys"));
+                                           "bot_keys", "versus_rounds"));
 
 // The program itself: a bad command line or script is one line naming the
 // problem on standard error, exit status 2, nothing on standard output and
