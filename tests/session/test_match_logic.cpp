@@ -1,7 +1,8 @@
 // The session's logic where the golden traces do not reach: the panel's place
 // and the pointer, the round reset and start field by field, the step counts
 // past the traces' length, a quit key order, the screenshot hook, the
-// joystick and the file list.
+// joystick and the file list; random play keeping the board valid; when a
+// frame is composed.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -10,6 +11,7 @@
 #include "../board/support.h"
 #include "session/controls.h"
 #include "session/file_list.h"
+#include "render/frame_gate.h"
 #include "session/match_logic.h"
 
 namespace tessaron {
@@ -137,6 +139,78 @@ TEST(FileListPick, BoundsAndDraws) {
     for (int i = 1; i < FileList::Capacity; ++i) ASSERT_TRUE(list.add(std::to_string(i).c_str()));
     EXPECT_TRUE(!list.add("one too many") && list.count() == FileList::Capacity);
     for (int i = 0; i < 20; ++i) EXPECT_EQ(list.pick(), list.name(static_cast<int>(ref() % 256)));
+}
+
+// After every step of random play the board's cells, the pair and the
+// counters stay valid, and the blocks on the board are exactly those that
+// entered minus those that left (gravity only moves them).
+void checkInvariants(const MatchLogic& logic) {
+    const Board& b = logic.boards[0];
+    for (const auto* grid : {b.grid, b.staging}) {
+        for (int i = 0; i < Board::Columns * Board::Rows; ++i) {
+            const Cell& c = grid[i / Board::Rows][i % Board::Rows];
+            const bool dealt = c.kind >= KindBlock && c.kind <= KindBreaker && c.colour >= ColourRed && c.colour <= ColourYellow;
+            ASSERT_TRUE(c.kind == KindEmpty ? c.colour == ColourNone : dealt) << c.kind << c.colour;
+            // Marking and destruction share a step; staged blocks never fly.
+            ASSERT_TRUE(!c.marked && !(grid == b.staging && c.flying) && c.alpha >= 0 && c.alpha <= 255);
+        }
+    }
+    const FallingPair& p = b.pair;
+    const int sc = p.column + FallingPair::satelliteColumnOffset(p.rotation);
+    ASSERT_TRUE(p.column >= 0 && p.column <= 7 && sc >= 0 && sc <= 7) << p.column << " " << sc;
+    for (const Cell* c : {&p.pivot, &p.satellite}) ASSERT_TRUE(c->column >= 0 && c->column <= 7 && c->row >= -1 && c->row <= 11);
+    // Never drawn below the grid (the satellite once the pair rests).
+    if (p.active && !b.frozen) {
+        ASSERT_LE(p.touching ? std::max(p.pivot.screenY, p.satellite.screenY) : p.pivot.screenY, b.rowTop[11]);
+    }
+    ASSERT_TRUE(Players[0].pendingDrops >= 0 && Players[1].pendingDrops >= 0 && b.danger >= 0 &&
+                b.brokenThisTurn >= 0 && b.brokenThisStep >= 0 && b.chain >= 0);
+    ASSERT_EQ(Ints({b.particles.count, b.occupiedCount()}),
+              Ints({static_cast<int>(b.particles.items.size()), static_cast<int>(b.blocksAdded - b.blocksRemoved)}));
+}
+
+// Many seeds, random held keys changed now and then (Escape and Enter
+// rarely), thousands of steps each.
+TEST(Property, RandomScriptsKeepTheBoardValid) {
+    const int keys[] = {ScanLeft, ScanRight, ScanDown, ScanUp, ScanSpace, ScanEnter, ScanEsc};
+    for (std::uint32_t seed = 1; seed <= 25; ++seed) {
+        freshState(seed);
+        MatchLogic logic(1024, 768);
+        logic.load();
+        std::mt19937 script(seed * 7919u);
+        for (int step = 0; step < 3000; ++step) {
+            for (int k : keys) {
+                if (step % 3 == 0) Live.keys[k] = script() % (k == ScanEsc ? 200 : k == ScanEnter ? 20 : 3) == 0;
+            }
+            logic.step();
+            ASSERT_NO_FATAL_FAILURE(checkInvariants(logic)) << "seed " << seed << " step " << step + 1;
+        }
+    }
+}
+
+// When a main-loop pass composes a frame: after a logic step, when a shown
+// pointer moves or appears or goes, and for the first frame; never when only
+// a hidden pointer moved or nothing happened.  What was composed is what the
+// next pass compares with.
+TEST(FrameGate, ComposesOnlyWhatCanDiffer) {
+    const struct Row {
+        const char* what;
+        FrameInputs shown, next;
+        bool needed;
+    } rows[] = {
+        {"nothing changed", {7, 10, 20, true}, {7, 10, 20, true}, false},
+        {"a logic step", {7, 10, 20, true}, {8, 10, 20, true}, true},
+        {"shown pointer moved in x", {7, 10, 20, true}, {7, 11, 20, true}, true},
+        {"shown pointer moved in y", {7, 10, 20, true}, {7, 10, 21, true}, true},
+        {"hidden pointer moved", {7, 10, 20, false}, {7, 300, 400, false}, false},
+        {"pointer appeared", {7, 10, 20, false}, {7, 10, 20, true}, true},
+        {"pointer went", {7, 10, 20, true}, {7, 10, 20, false}, true},
+    };
+    for (const Row& row : rows) {
+        FrameGate gate;
+        const bool first = gate.needed(row.shown), next = gate.needed(row.next), again = gate.needed(row.next);
+        EXPECT_TRUE(first && next == row.needed && !again) << row.what;
+    }
 }
 
 } // namespace
