@@ -12,6 +12,7 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "sim.h"
@@ -70,22 +71,22 @@ TEST_P(Golden, TraceMatchesInFull) {
 
 INSTANTIATE_TEST_SUITE_P(Scripts, Golden,
                          ::testing::Values("moves_and_drops", "pause", "loss_restart", "late_turns", "drops_and_quit",
-                                           "bot_keys", "versus_rounds"));
+                                           "bot_keys", "versus_rounds", "versus_cpu",
+                                           "versus_cpu_replay", "versus_cpu_weak"));
 
 // The program itself: a bad command line or script is one line naming the
 // problem on standard error, exit status 2, nothing on standard output and
 // no trace file; a good run writes one trace line per step and the summary.
 struct ProgramRun {
     int status = -1;
-    std::string out;
-    std::string err;
+    std::string out, err;
 };
 
 // `name` keeps the output files of tests that CTest runs side by side apart.
 ProgramRun runSim(const std::string& name, const std::string& args) {
     const std::string base = TESSARON_BINARY_DIR "/sim_cli_" + name;
-    const std::string command =
-        "timeout 60 " TESSARON_BINARY_DIR "/bin/tessaron-sim " + args + " >" + base + ".out 2>" + base + ".err";
+    const std::string command = "timeout 60 " TESSARON_BINARY_DIR "/bin/tessaron-sim " + args + " >" + base + ".out 2>" +
+                                base + ".err";
     ProgramRun run;
     const int raw = std::system(command.c_str());
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -95,11 +96,9 @@ ProgramRun runSim(const std::string& name, const std::string& args) {
 }
 
 TEST(SimProgram, BadInputIsNamedInOneLineWithStatusTwoAndNoTrace) {
-    struct BadInput {
-        std::string args;
-        std::string script;  // if any, written to a file and passed with --script
-        std::string problem;
-    } cases[] = {
+    // Arguments, a script (if any, written to a file and passed with
+    // --script), and the problem named.
+    const std::string cases[][3] = {
         {"--frobnicate", "", "unknown argument '--frobnicate'"},
         {"--steps", "", "missing value after --steps"},
         {"--steps 12x", "", "bad number for --steps: '12x'"},
@@ -116,42 +115,35 @@ TEST(SimProgram, BadInputIsNamedInOneLineWithStatusTwoAndNoTrace) {
         {"--bot --quiet", "7 left extra\n", "script line 1: expected 'STEP KEYS', got '7 left extra'"},
         {"--script /dev/zero", "", "cannot read script '/dev/zero'"},  // never read without end
         // Quoted script text is a short printable excerpt; lines are capped.
-        {"", "1 \x1b[31m" + std::string(60, 'a') + "\n",
-         "script line 1: unknown key '?[31maaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa...'"},
+        {"", "1 \x1b[31m" + std::string(60, 'a') + "\n", "script line 1: unknown key '?[31maaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa...'"},
         {"", "1 left\n" + std::string(1025, '#') + "\n", "script line 2: longer than 1024 characters"},
     };
-    const std::string trace = TESSARON_BINARY_DIR "/sim_cli_bad.trace";
-    const std::string script = TESSARON_BINARY_DIR "/sim_cli_bad.script";
-    for (const BadInput& c : cases) {
-        std::string args = c.args;
-        if (!c.script.empty()) {
-            std::ofstream(script) << c.script;
-            args += " --script " + script;
-        }
+    const std::string trace = TESSARON_BINARY_DIR "/sim_cli_bad.trace", script = TESSARON_BINARY_DIR "/sim_cli_bad.script";
+    for (const auto& c : cases) {
+        if (!c[1].empty()) std::ofstream(script) << c[1];
+        const std::string args = c[0] + (c[1].empty() ? "" : " --script " + script);
         std::remove(trace.c_str());
         const ProgramRun run = runSim("bad", "--trace " + trace + " " + args);
-        EXPECT_EQ(run.status, 2) << args;
-        EXPECT_EQ(run.out, "") << args;
-        EXPECT_EQ(run.err, "tessaron-sim: " + c.problem + "\n") << args;
-        EXPECT_FALSE(std::ifstream(trace).good()) << args << ": a trace was written";
+        EXPECT_EQ(std::make_tuple(run.status, run.out, run.err, std::ifstream(trace).good()),
+                  std::make_tuple(2, std::string(), "tessaron-sim: " + c[2] + "\n", false)) << args;
     }
 }
 
+// A good run writes one trace line per step and the summary; the largest
+// numbers are taken, and the script's quit ends the run early.
 TEST(SimProgram, GoodRunWritesTheTraceAndTheSummary) {
     const std::string trace = TESSARON_BINARY_DIR "/sim_cli_good.trace";
     ProgramRun run = runSim("good", "--steps 120 --quiet --trace " + trace + " --script " + Dir + "pause.script");
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(std::make_pair(run.status, run.err), std::make_pair(0, std::string()));
     EXPECT_TRUE(std::regex_match(run.out, std::regex("steps=120 elapsed_s=[0-9]+\\.[0-9]+ steps_per_s=[0-9]+ "
-                                                     "score=0 rounds_lost=0 draws=28\n")))
-        << run.out;
+                                                     "score=0 rounds_lost=0 draws=28\n"))) << run.out;
     std::istringstream lines(readFile(trace));
     std::ifstream wantStream(Dir + "pause.trace");
     auto want = readLines(wantStream);
     want.resize(120);
     EXPECT_EQ(readLines(lines), want);
     run = runSim("good", "--seed 4294967295 --steps 2000000000 --quiet --script " + Dir + "loss_restart.script");
-    EXPECT_EQ(run.status, 0);  // the largest numbers are taken; the script's quit ends the run early
+    EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out.rfind("steps=475 ", 0), 0u) << run.out;
 }
 
@@ -160,9 +152,9 @@ TEST(SimProgram, GoodRunWritesTheTraceAndTheSummary) {
 TEST(SimProgram, TraceWriteFailureExitsThree) {
     for (const char* steps : {"100", "1"}) {
         const ProgramRun run = runSim("full", std::string("--quiet --trace /dev/full --steps ") + steps);
-        EXPECT_EQ(run.status, 3) << steps;
-        EXPECT_EQ(run.out, "") << steps;
-        EXPECT_EQ(run.err, "tessaron-sim: cannot write trace '/dev/full': No space left on device\n") << steps;
+        EXPECT_EQ(std::make_tuple(run.status, run.out, run.err),
+                  std::make_tuple(3, std::string(), std::string("tessaron-sim: cannot write trace '/dev/full': No space left on device\n")))
+            << steps;
     }
 }
 
