@@ -13,19 +13,15 @@ namespace {
 using namespace testing_support;
 
 TEST(CellAnimation, FadeInPulseAndFlight) {
+    // A block fades in by 35 a step to 255; a breaker pulses between 155 and
+    // 255, turning at both ends.
     Cell c;
-    c.kind = KindBlock;
-    c.alpha = 0;
-    for (int i = 1; i <= 8; ++i) {
+    c.kind = KindBlock, c.alpha = 0;
+    for (int i = 1; i <= 49; ++i) {
+        if (i == 9) c.kind = KindBreaker, c.alpha = 155;
         c.animate();
-        ASSERT_EQ(c.alpha, std::min(35 * i, 255)) << i;
-    }
-    // A breaker pulses between 155 and 255, turning at both ends.
-    c.kind = KindBreaker;
-    c.alpha = 155;
-    for (int i = 1; i <= 41; ++i) {
-        c.animate();
-        ASSERT_EQ(c.alpha, i <= 20 ? 155 + 5 * i : i <= 40 ? 255 - 5 * (i - 20) : 160) << i;
+        const int j = i - 8;
+        ASSERT_EQ(c.alpha, i <= 8 ? std::min(35 * i, 255) : j <= 20 ? 155 + 5 * j : j <= 40 ? 255 - 5 * (j - 20) : 160) << i;
     }
     // A flying cell moves, falls under 2.25 a step and slows sideways, each
     // speed truncated toward zero.
@@ -48,10 +44,7 @@ struct Motion {
     float x, y, vx, vy, alpha;
 };
 
-void picture(Particle& p) {
-    p.hasBitmap = 1;
-    p.width = p.height = 20;
-}
+void picture(Particle& p) { p.hasBitmap = 1, p.width = p.height = 20; }
 
 const Motion Motions[] = {
     {"RisingSlowsHalfAgainAsHard", [](Particle& p) { p.vy = -10, p.gravity = 2; }, 100, 90, 0, -7, 255},
@@ -77,9 +70,7 @@ const Motion Motions[] = {
 TEST(ParticleMotion, OneStepEach) {
     for (const Motion& m : Motions) {
         Particle p;
-        p.x = p.y = 100;
-        p.gravity = p.friction = 0;
-        p.fadeDelay = 100;
+        p.x = p.y = 100, p.gravity = p.friction = 0, p.fadeDelay = 100;
         m.setUp(p);
         p.update(1024, 768);
         const float got[] = {p.x, p.y, p.vx, p.vy, p.alpha}, want[] = {m.x, m.y, m.vx, m.vy, m.alpha};
@@ -89,11 +80,7 @@ TEST(ParticleMotion, OneStepEach) {
 }
 
 // The render layer's size lookup: slot 10 holds a 20 x 20 picture.
-bool testSizes(int slot, int* w, int* h) {
-    if (slot != 10) return false;
-    *w = *h = 20;
-    return true;
-}
+bool testSizes(int slot, int* w, int* h) { return slot == 10 && (*w = *h = 20); }
 
 // Emission centres a particle by its picture's size (30 x 10 without one);
 // a particle that faded to exactly 0 dies and is removed the step after.
@@ -103,13 +90,12 @@ TEST(ParticleSystem, CentresFadesAndRemoves) {
     s.emit(116, 66, 10, 0, 0, 0, 0, 127.5f, 0, 0, 0, ParticleAdditive);
     s.emit(116, 66, 3, 0, 0, 0, 0, 127.4f, 0, 0, 0, ParticleAdditive);
     setParticleSizeLookup(nullptr);
-    const Particle &withPicture = s.items.front(), &without = s.items.back();
-    EXPECT_EQ(std::vector<float>({withPicture.x, withPicture.y, without.x, without.y, float(withPicture.hasBitmap),
-                                  float(without.hasBitmap)}),
+    const Particle &pic = s.items.front(), &without = s.items.back();
+    EXPECT_EQ(std::vector<float>({pic.x, pic.y, without.x, without.y, float(pic.hasBitmap), float(without.hasBitmap)}),
               std::vector<float>({106, 56, 101, 61, 1, 0}));
     s.update();
     s.update();
-    EXPECT_EQ(Ints({withPicture.dead, without.dead, s.count}), Ints({1, 0, 2}));
+    EXPECT_EQ(Ints({pic.dead, without.dead, s.count}), Ints({1, 0, 2}));
     s.update();
     EXPECT_EQ(Ints({s.count, static_cast<int>(s.items.size())}), Ints({1, 1}));
 }
@@ -147,9 +133,9 @@ TEST(Messages, FadeInHoldFadeOutAndRemoval) {
     EXPECT_EQ(std::vector<float>({m.alpha, m.x, m.y}), std::vector<float>({155, 3, 1.5f}));
     list.update();
     list.update();
-    EXPECT_TRUE(m.finished);
+    const bool finished = m.finished;
     list.update();
-    EXPECT_TRUE(list.items.empty());
+    EXPECT_TRUE(finished && list.items.empty());
 }
 
 TEST(Pointer, FadesInAndOutInSeventeenStepsAndReadsTheButtons) {

@@ -20,10 +20,7 @@ class Rules : public ::testing::Test {
 protected:
     void SetUp() override {
         startBoard(b);
-        b.pair.active = 0;
-        b.pair.locked = 0;
-        b.tick = 100;
-        b.settleUntil = 0;
+        b.pair.active = b.pair.locked = b.settleUntil = 0, b.tick = 100;
     }
     // A breaker at (0, 11) and n - 1 blocks of its colour, row 11 first.
     void group(int n, int colour = ColourGreen) {
@@ -87,14 +84,13 @@ TEST_F(Rules, BreakSoundFollowsTheChain) {
 // link, the flash from the third, and the turn's end scores blocks x chain
 // and resets every counter.
 TEST_F(Rules, ChainScoresAndEndsTheTurnClean) {
-    const int sizes[] = {3, 4, 5};
-    const int flash[] = {185, 185, 250};
-    for (int i = 0; i < 3; ++i) {
-        b.brokenThisStep = sizes[i];
-        b.brokenThisTurn += sizes[i];
+    Ints flash;
+    for (int size : {3, 4, 5}) {
+        b.brokenThisStep = size, b.brokenThisTurn += size;
         b.destroyMarked();
-        EXPECT_EQ(b.flash, flash[i]) << i;
+        flash.push_back(b.flash);
     }
+    EXPECT_EQ(flash, Ints({185, 185, 250}));
     ASSERT_EQ(b.messages.items.size(), 2u);
     EXPECT_EQ(std::string(b.messages.items.front().text) + b.messages.items.back().text, "x2 Combox3 Combo");
     b.grid[4][4].counted = 1;
@@ -127,8 +123,7 @@ TEST_F(Rules, ComboLooksByLength) {
 // A staging row with no room passes the blocks to the row above; a full
 // staging grid ends the drop.
 TEST_F(Rules, DropIntoFullStagingRows) {
-    for (int c = 0; c < 8; ++c) b.staging[c][11].kind = KindBlock;
-    b.staging[0][10].kind = KindBlock;
+    for (int c = 0; c < 8; ++c) b.staging[c][11].kind = b.staging[0][10].kind = KindBlock;
     Players[0].pendingDrops = 9;
     b.dropBlocks();
     EXPECT_EQ(Ints({stagingRow(11), stagingRow(10), stagingRow(9)}), Ints({8, 8, 2}));
