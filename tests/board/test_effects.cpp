@@ -20,8 +20,8 @@ TEST(CellAnimation, FadeInPulseAndFlight) {
     for (int i = 1; i <= 49; ++i) {
         if (i == 9) c.kind = KindBreaker, c.alpha = 155;
         c.animate();
-        const int j = i - 8;
-        ASSERT_EQ(c.alpha, i <= 8 ? std::min(35 * i, 255) : j <= 20 ? 155 + 5 * j : j <= 40 ? 255 - 5 * (j - 20) : 160) << i;
+        const int j = i - 8, pulse = j <= 20 ? 155 + 5 * j : j <= 40 ? 255 - 5 * (j - 20) : 160;
+        ASSERT_EQ(c.alpha, i <= 8 ? std::min(35 * i, 255) : pulse) << i;
     }
     // A flying cell moves, falls under 2.25 a step and slows sideways, each
     // speed truncated toward zero.

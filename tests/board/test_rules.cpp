@@ -136,7 +136,8 @@ TEST_F(Rules, DropIntoFullStagingRows) {
 // The shown score rolls 13 a step and lands exactly on the score; the glow
 // dims to 150 and stays.
 TEST(ScoreDisplay, RollsWithoutOvershootAndDims) {
-    const int rows[][5] = {{100, 87, 255, 100, 254}, {100, 86, 151, 99, 150}, {0, 13, 150, 0, 150}, {0, 14, 180, 1, 179}};
+    const int rows[][5] = {{100, 87, 255, 100, 254}, {100, 86, 151, 99, 150}, {0, 13, 150, 0, 150},
+                           {0, 14, 180, 1, 179}};
     for (const auto& row : rows) {
         PlayerRecord p;
         p.score = row[0], p.shownScore = row[1], p.scoreGlow = row[2];
@@ -256,7 +257,8 @@ TEST(LateMove, AfterATurnIntoAStackLosesNoBlock) {
     ASSERT_EQ(Ints({p.column, p.rotation}), Ints({2, RotationRight}));
     while (p.active) b.update();
     for (int i = 0; i < 40; ++i) b.update();
-    EXPECT_EQ(Ints({b.occupiedCount(), b.grid[3][0].colour, b.grid[2][11].colour}), Ints({11 + 2, ColourBlue, ColourRed}));
+    EXPECT_EQ(Ints({b.occupiedCount(), b.grid[3][0].colour, b.grid[2][11].colour}),
+              Ints({11 + 2, ColourBlue, ColourRed}));
 }
 
 } // namespace

@@ -1,10 +1,12 @@
 // Golden traces: scripted games whose tessaron-sim traces were checked by
 // hand against the rules, kept beside their scripts and compared in full.
-// On a difference the first step and field that differ are named.
+// On a difference the first step that differs is named, with the text
+// around the first difference in it.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -65,7 +67,14 @@ TEST_P(Golden, TraceMatchesInFull) {
     std::ifstream gotStream(path), wantStream(Dir + name + ".trace");
     const auto want = readLines(wantStream), got = readLines(gotStream);
     ASSERT_FALSE(want.empty()) << "missing " << name << ".trace";
-    for (std::size_t i = 0; i < want.size() && i < got.size(); ++i) ASSERT_EQ(want[i], got[i]) << name << " step " << i + 1;
+    for (std::size_t i = 0; i < want.size() && i < got.size(); ++i) {
+        if (want[i] == got[i]) continue;
+        // The first difference with the text before it, which names its field.
+        const auto& w = want[i];
+        const std::size_t at = std::mismatch(w.begin(), w.end(), got[i].begin(), got[i].end()).first - w.begin();
+        FAIL() << name << ": step " << i + 1 << " differs at ..." << w.substr(at < 40 ? 0 : at - 40, at < 40 ? at : 40)
+               << "\n  expected " << w.substr(at, 30) << "\n  got      " << got[i].substr(at, 30);
+    }
     EXPECT_EQ(want.size(), got.size()) << name << ": number of steps";
 }
 
@@ -85,8 +94,8 @@ struct ProgramRun {
 // `name` keeps the output files of tests that CTest runs side by side apart.
 ProgramRun runSim(const std::string& name, const std::string& args) {
     const std::string base = TESSARON_BINARY_DIR "/sim_cli_" + name;
-    const std::string command = "timeout 60 " TESSARON_BINARY_DIR "/bin/tessaron-sim " + args + " >" + base + ".out 2>" +
-                                base + ".err";
+    const std::string command =
+        "timeout 60 " TESSARON_BINARY_DIR "/bin/tessaron-sim " + args + " >" + base + ".out 2>" + base + ".err";
     ProgramRun run;
     const int raw = std::system(command.c_str());
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -115,10 +124,12 @@ TEST(SimProgram, BadInputIsNamedInOneLineWithStatusTwoAndNoTrace) {
         {"--bot --quiet", "7 left extra\n", "script line 1: expected 'STEP KEYS', got '7 left extra'"},
         {"--script /dev/zero", "", "cannot read script '/dev/zero'"},  // never read without end
         // Quoted script text is a short printable excerpt; lines are capped.
-        {"", "1 \x1b[31m" + std::string(60, 'a') + "\n", "script line 1: unknown key '?[31maaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa...'"},
+        {"", "1 \x1b[31m" + std::string(60, 'a') + "\n",
+         "script line 1: unknown key '?[31maaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa...'"},
         {"", "1 left\n" + std::string(1025, '#') + "\n", "script line 2: longer than 1024 characters"},
     };
-    const std::string trace = TESSARON_BINARY_DIR "/sim_cli_bad.trace", script = TESSARON_BINARY_DIR "/sim_cli_bad.script";
+    const std::string trace = TESSARON_BINARY_DIR "/sim_cli_bad.trace";
+    const std::string script = TESSARON_BINARY_DIR "/sim_cli_bad.script";
     for (const auto& c : cases) {
         if (!c[1].empty()) std::ofstream(script) << c[1];
         const std::string args = c[0] + (c[1].empty() ? "" : " --script " + script);
@@ -152,9 +163,8 @@ TEST(SimProgram, GoodRunWritesTheTraceAndTheSummary) {
 TEST(SimProgram, TraceWriteFailureExitsThree) {
     for (const char* steps : {"100", "1"}) {
         const ProgramRun run = runSim("full", std::string("--quiet --trace /dev/full --steps ") + steps);
-        EXPECT_EQ(std::make_tuple(run.status, run.out, run.err),
-                  std::make_tuple(3, std::string(), std::string("tessaron-sim: cannot write trace '/dev/full': No space left on device\n")))
-            << steps;
+        const std::string err = "tessaron-sim: cannot write trace '/dev/full': No space left on device\n";
+        EXPECT_EQ(std::make_tuple(run.status, run.out, run.err), std::make_tuple(3, std::string(), err)) << steps;
     }
 }
 

@@ -134,7 +134,8 @@ TEST(FileListPick, BoundsAndDraws) {
     std::mt19937 ref(7);
     FileList list;
     EXPECT_TRUE(list.pick() == nullptr && Random.draws() == 0u);
-    EXPECT_EQ(Ints({list.add(".hidden"), list.add(std::string(256, 'n').c_str()), list.add(std::string(255, 'n').c_str())}),
+    const std::string longest(255, 'n');
+    EXPECT_EQ(Ints({list.add(".hidden"), list.add((longest + "n").c_str()), list.add(longest.c_str())}),
               Ints({0, 0, 1}));
     for (int i = 1; i < FileList::Capacity; ++i) ASSERT_TRUE(list.add(std::to_string(i).c_str()));
     EXPECT_TRUE(!list.add("one too many") && list.count() == FileList::Capacity);
@@ -149,7 +150,8 @@ void checkInvariants(const MatchLogic& logic) {
     for (const auto* grid : {b.grid, b.staging}) {
         for (int i = 0; i < Board::Columns * Board::Rows; ++i) {
             const Cell& c = grid[i / Board::Rows][i % Board::Rows];
-            const bool dealt = c.kind >= KindBlock && c.kind <= KindBreaker && c.colour >= ColourRed && c.colour <= ColourYellow;
+            const bool dealt =
+                c.kind >= KindBlock && c.kind <= KindBreaker && c.colour >= ColourRed && c.colour <= ColourYellow;
             ASSERT_TRUE(c.kind == KindEmpty ? c.colour == ColourNone : dealt) << c.kind << c.colour;
             // Marking and destruction share a step; staged blocks never fly.
             ASSERT_TRUE(!c.marked && !(grid == b.staging && c.flying) && c.alpha >= 0 && c.alpha <= 255);
@@ -158,7 +160,9 @@ void checkInvariants(const MatchLogic& logic) {
     const FallingPair& p = b.pair;
     const int sc = p.column + FallingPair::satelliteColumnOffset(p.rotation);
     ASSERT_TRUE(p.column >= 0 && p.column <= 7 && sc >= 0 && sc <= 7) << p.column << " " << sc;
-    for (const Cell* c : {&p.pivot, &p.satellite}) ASSERT_TRUE(c->column >= 0 && c->column <= 7 && c->row >= -1 && c->row <= 11);
+    for (const Cell* c : {&p.pivot, &p.satellite}) {
+        ASSERT_TRUE(c->column >= 0 && c->column <= 7 && c->row >= -1 && c->row <= 11);
+    }
     // Never drawn below the grid (the satellite once the pair rests).
     if (p.active && !b.frozen) {
         ASSERT_LE(p.touching ? std::max(p.pivot.screenY, p.satellite.screenY) : p.pivot.screenY, b.rowTop[11]);

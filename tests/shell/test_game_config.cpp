@@ -34,8 +34,10 @@ TEST(GameConfig, ReadsKeysDefaultsTheRestAndNeverWraps) {
         {nullptr, {1, 32, 1024, 768, 1}},
         {"[Audio]\nsound = 0\n[Video]\nvid_quality = 16\nscreen_width = 800\n", {0, 16, 800, 768, 1}},
         {"[Video]\nvid_quality = deep\nscreen_width = wide\nfullscreen\n\x01\x02[[[\n", {1, 32, 0, 768, 1}},
-        {"[Video]\nscreen_width = 01024\n", {1, 32, 1024, 768, 1}}, {"[Video]\nscreen_width = 0x400\n", {1, 32, 0, 768, 1}},
-        {"[Video]\nscreen_width = +800 px\n", {1, 32, 800, 768, 1}}, {"[Video]\nscreen_width = \n", {1, 32, 1024, 768, 1}},
+        {"[Video]\nscreen_width = 01024\n", {1, 32, 1024, 768, 1}},
+        {"[Video]\nscreen_width = 0x400\n", {1, 32, 0, 768, 1}},
+        {"[Video]\nscreen_width = +800 px\n", {1, 32, 800, 768, 1}},
+        {"[Video]\nscreen_width = \n", {1, 32, 1024, 768, 1}},  // empty: the default
         {"[Video]\nscreen_width = 2147483647\n", {1, 32, INT_MAX, 768, 1}},
         {"[Video]\nscreen_width = 2147483648\n", {1, 32, INT_MAX, 768, 1}},
         {"[Video]\nscreen_width = 4294968320\n", {1, 32, INT_MAX, 768, 1}},
@@ -56,7 +58,8 @@ TEST(GameConfig, ReadsKeysDefaultsTheRestAndNeverWraps) {
 }
 
 TEST(GameConfig, ScreenSizesTheBitmapsCannotTake) {
-    EXPECT_TRUE(screenSizeUsable(1, 1) && screenSizeUsable(1024, 768) && screenSizeUsable(MaxScreenSide, MaxScreenSide));
+    EXPECT_TRUE(screenSizeUsable(1, 1) && screenSizeUsable(1024, 768));
+    EXPECT_TRUE(screenSizeUsable(MaxScreenSide, MaxScreenSide));
     EXPECT_FALSE(screenSizeUsable(0, 768) || screenSizeUsable(1024, -1) || screenSizeUsable(MaxScreenSide + 1, 768));
 }
 

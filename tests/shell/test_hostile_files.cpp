@@ -162,8 +162,8 @@ TEST(HostileFiles, CraftedPicturesAreRefusedWhereverTheyAre) {
         const bool loaded = loadPictureBanks(&missing);
         freePictureBanks();
         BITMAP* picture = loadCheckedBmp(background.c_str());
-        EXPECT_EQ(std::make_tuple(loaded, missing, picture != nullptr), std::make_tuple(c.loads, c.loads ? "" : every, c.loads))
-            << c.name;
+        EXPECT_EQ(std::make_tuple(loaded, missing, picture != nullptr),
+                  std::make_tuple(c.loads, c.loads ? "" : every, c.loads)) << c.name;
         if (picture) {
             // Decoded from memory exactly as Allegro decodes the file.
             BITMAP* direct = load_bitmap(background.c_str(), nullptr);
