@@ -192,10 +192,7 @@ TEST(PairDeal, BreakerOnlyAboveEightHundred) {
 
 // A side is blocked at the wall, and by a block diagonally below from the
 // step in which the cell's lower edge reaches that block's top.
-TEST(LandingCheck, BlocksASideAtTheWallAndAtTheEdgeOfABlockBelow) {
-    freshState();
-    Board b;
-    startBoard(b);
+TEST_F(Rules, LandingCheckBlocksASideAtTheWallAndAtTheEdgeOfABlockBelow) {
     put(b, 2, 11, ColourRed);
     put(b, 4, 11, ColourRed);
     struct Row {

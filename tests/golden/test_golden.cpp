@@ -115,6 +115,10 @@ TEST(SimProgram, BadInputIsNamedInOneLineWithStatusTwoAndNoTrace) {
         {"--seed -1", "", "bad number for --seed: '-1'"},
         {"--seed 4294967296", "", "bad number for --seed: '4294967296'"},
         {"--width 0", "", "bad number for --width: '0'"},
+        {"--opponent 3", "", "bad number for --opponent: '3'"},
+        {"--cpu-level 0", "", "bad number for --cpu-level: '0'"},
+        {"--cpu-level 6", "", "bad number for --cpu-level: '6'"},
+        {"--opponent 1 --script2 x", "", "--script2 needs --opponent 2"},
         {"--script /nonexistent/script", "", "cannot read script '/nonexistent/script'"},
         {"--script " + Dir, "", "cannot read script '" + Dir + "'"},  // a directory is no empty script
         {"", "10 left\n5 right\n", "script line 2: step 5 does not follow step 10"},

@@ -1,6 +1,7 @@
 // Versus where the golden traces (versus_rounds, versus_cpu, its replay
 // through keys alone, versus_cpu_weak) do not go: the speed-up limit, both
-// boards paused, a round cut short mid-turn, the settings' ranges.
+// boards paused, a round cut short mid-turn, the settings' ranges (the
+// simulator's are in its command-line test).
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -8,7 +9,6 @@
 
 #include "../board/support.h"
 #include "session/match_logic.h"
-#include "sim.h"
 
 namespace tessaron {
 namespace {
@@ -95,14 +95,6 @@ TEST(Versus, ValuesOutsideTheirRangeTakeTheDefault) {
         std::tie(v.opponent, v.cpuLevel, v.roundsToWin) = std::make_tuple(row[0], row[1], row[2]);
         const VersusOptions n = v.normalised();
         EXPECT_EQ(Ints({n.opponent, n.cpuLevel, n.roundsToWin}), Ints({row[3], row[4], row[5]})) << row[0];
-    }
-    const std::vector<std::vector<const char*>> args = {{"--opponent", "3"}, {"--cpu-level", "0"},
-                                                        {"--cpu-level", "6"}, {"--script2", "x"},
-                                                        {"--opponent", "2", "--cpu-level", "5", "--script2", "x"}};
-    for (const auto& a : args) {
-        sim::Options options;
-        const bool good = a.size() == 6;  // only the last is good
-        EXPECT_EQ(sim::parseOptions(static_cast<int>(a.size()), a.data(), options) == "", good) << a[0] << a[1];
     }
 }
 
