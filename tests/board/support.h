@@ -11,6 +11,8 @@
 namespace tessaron {
 namespace testing_support {
 
+using Ints = std::vector<int>;
+
 inline std::vector<int>& soundLog() {
     static std::vector<int> log;
     return log;

@@ -13,38 +13,26 @@ namespace {
 using namespace testing_support;
 
 TEST(CellAnimation, FadeInPulseAndFlight) {
+    // A block fades in by 35 a step to 255; a breaker pulses between 155 and
+    // 255, turning at both ends.
     Cell c;
-    c.kind = KindBlock;
-    c.alpha = 0;
-    for (int i = 1; i <= 8; ++i) {
+    c.kind = KindBlock, c.alpha = 0;
+    for (int i = 1; i <= 49; ++i) {
+        if (i == 9) c.kind = KindBreaker, c.alpha = 155;
         c.animate();
-        ASSERT_EQ(c.alpha, std::min(35 * i, 255)) << i;
-    }
-    // A breaker pulses between 155 and 255, turning at both ends.
-    c.kind = KindBreaker;
-    c.alpha = 155;
-    for (int i = 1; i <= 41; ++i) {
-        c.animate();
-        ASSERT_EQ(c.alpha, i <= 20 ? 155 + 5 * i : i <= 40 ? 255 - 5 * (i - 20) : 160) << i;
+        const int j = i - 8, pulse = j <= 20 ? 155 + 5 * j : j <= 40 ? 255 - 5 * (j - 20) : 160;
+        ASSERT_EQ(c.alpha, i <= 8 ? std::min(35 * i, 255) : pulse) << i;
     }
     // A flying cell moves, falls under 2.25 a step and slows sideways, each
     // speed truncated toward zero.
-    c.kind = KindBlock;
-    c.flying = 1;
-    c.screenX = 0;
-    c.vx = -25;
-    c.vy = -45;
-    const int want[][3] = {{-25, -24, -42}, {-49, -23, -39}};
-    for (const auto& w : want) {
+    c.kind = KindBlock, c.flying = 1, c.screenX = 0, c.vx = -25, c.vy = -45;
+    Ints flight;
+    for (int i = 0; i < 4; ++i) {
+        if (i == 2) c.vx = 1, c.vy = -3;
         c.animate();
-        EXPECT_EQ(std::vector<int>({c.screenX, c.vx, c.vy}), std::vector<int>({w[0], w[1], w[2]}));
+        flight.insert(flight.end(), {c.screenX, c.vx, c.vy});
     }
-    c.vx = 1;
-    c.vy = -3;
-    c.animate();
-    EXPECT_EQ(std::vector<int>({c.vx, c.vy}), std::vector<int>({0, 0}));
-    c.animate();
-    EXPECT_EQ(c.vy, 2);
+    EXPECT_EQ(flight, Ints({-25, -24, -42, -49, -23, -39, -48, 0, 0, -48, 0, 2}));
 }
 
 // One step of a particle from (100, 100), with no gravity, friction or fade
@@ -56,10 +44,7 @@ struct Motion {
     float x, y, vx, vy, alpha;
 };
 
-void picture(Particle& p) {
-    p.hasBitmap = 1;
-    p.width = p.height = 20;
-}
+void picture(Particle& p) { p.hasBitmap = 1, p.width = p.height = 20; }
 
 const Motion Motions[] = {
     {"RisingSlowsHalfAgainAsHard", [](Particle& p) { p.vy = -10, p.gravity = 2; }, 100, 90, 0, -7, 255},
@@ -85,9 +70,7 @@ const Motion Motions[] = {
 TEST(ParticleMotion, OneStepEach) {
     for (const Motion& m : Motions) {
         Particle p;
-        p.x = p.y = 100;
-        p.gravity = p.friction = 0;
-        p.fadeDelay = 100;
+        p.x = p.y = 100, p.gravity = p.friction = 0, p.fadeDelay = 100;
         m.setUp(p);
         p.update(1024, 768);
         const float got[] = {p.x, p.y, p.vx, p.vy, p.alpha}, want[] = {m.x, m.y, m.vx, m.vy, m.alpha};
@@ -97,11 +80,7 @@ TEST(ParticleMotion, OneStepEach) {
 }
 
 // The render layer's size lookup: slot 10 holds a 20 x 20 picture.
-bool testSizes(int slot, int* w, int* h) {
-    if (slot != 10) return false;
-    *w = *h = 20;
-    return true;
-}
+bool testSizes(int slot, int* w, int* h) { return slot == 10 && (*w = *h = 20); }
 
 // Emission centres a particle by its picture's size (30 x 10 without one);
 // a particle that faded to exactly 0 dies and is removed the step after.
@@ -111,19 +90,14 @@ TEST(ParticleSystem, CentresFadesAndRemoves) {
     s.emit(116, 66, 10, 0, 0, 0, 0, 127.5f, 0, 0, 0, ParticleAdditive);
     s.emit(116, 66, 3, 0, 0, 0, 0, 127.4f, 0, 0, 0, ParticleAdditive);
     setParticleSizeLookup(nullptr);
-    const Particle& withPicture = s.items.front();
-    const Particle& without = s.items.back();
-    EXPECT_EQ(std::vector<float>({withPicture.x, withPicture.y, without.x, without.y}),
-              std::vector<float>({106, 56, 101, 61}));
-    EXPECT_TRUE(withPicture.hasBitmap && !without.hasBitmap);
+    const Particle &pic = s.items.front(), &without = s.items.back();
+    EXPECT_EQ(std::vector<float>({pic.x, pic.y, without.x, without.y, float(pic.hasBitmap), float(without.hasBitmap)}),
+              std::vector<float>({106, 56, 101, 61, 1, 0}));
     s.update();
     s.update();
-    EXPECT_TRUE(withPicture.dead);
-    EXPECT_FALSE(without.dead);
-    EXPECT_EQ(s.count, 2);
+    EXPECT_EQ(Ints({pic.dead, without.dead, s.count}), Ints({1, 0, 2}));
     s.update();
-    EXPECT_EQ(s.count, 1);
-    EXPECT_EQ(s.items.size(), 1u);
+    EXPECT_EQ(Ints({s.count, static_cast<int>(s.items.size())}), Ints({1, 1}));
 }
 
 // A burst: a flash, 6 to 12 streaks in the slot of the block's colour, and
@@ -137,14 +111,11 @@ TEST(ParticleSystem, BurstBySlotAndChain) {
         std::mt19937 ref(5489);
         ref.discard(Random.draws());
         Cell cell;
-        cell.colour = i % 5;
-        cell.kind = KindBlock;
-        b.chain = 1 + i / 5;
+        cell.colour = i % 5, cell.kind = KindBlock, b.chain = 1 + i / 5;
         b.particles.clear();
         b.burstCell(cell);
         const int n = 6 + static_cast<int>(ref() % 7);
-        EXPECT_EQ(std::vector<int>({b.particles.count, b.particles.items.back().bitmap}),
-                  std::vector<int>({1 + n * b.chain, slots[i % 5]}));
+        EXPECT_EQ(Ints({b.particles.count, b.particles.items.back().bitmap}), Ints({1 + n * b.chain, slots[i % 5]}));
     }
 }
 
@@ -154,34 +125,32 @@ TEST(Messages, FadeInHoldFadeOutAndRemoval) {
     FloatingMessageList list;
     list.add(0, 0, 100.0f, Rgb{}, 1, 0.5f, 2, 3, 200.0f, true, "%s", std::string(700, 'a').c_str());
     FloatingMessage& m = list.items.front();
-    EXPECT_EQ(std::strlen(m.text), 511u);
     list.update();
     list.update();
-    EXPECT_EQ(std::vector<float>({m.alpha, float(m.fadingIn)}), std::vector<float>({255, 0}));
+    const std::vector<float> faded = {float(std::strlen(m.text)), m.alpha, float(m.fadingIn)};
     list.update();  // age 3 reaches the hold time
+    EXPECT_EQ(faded, std::vector<float>({511, 255, 0}));
     EXPECT_EQ(std::vector<float>({m.alpha, m.x, m.y}), std::vector<float>({155, 3, 1.5f}));
     list.update();
     list.update();
-    EXPECT_TRUE(m.finished);
+    const bool finished = m.finished;
     list.update();
-    EXPECT_TRUE(list.items.empty());
+    EXPECT_TRUE(finished && list.items.empty());
 }
 
 TEST(Pointer, FadesInAndOutInSeventeenStepsAndReadsTheButtons) {
     MousePointer p;
     p.setFadeMode(7);
     EXPECT_EQ(p.fadeMode, FadeSteady);
-    p.setFadeMode(FadeIn);
-    for (int i = 0; i < 16; ++i) p.tick(3);
-    EXPECT_EQ(p.fadeMode, FadeIn);
-    p.tick(1);
-    EXPECT_EQ(std::vector<float>({p.alpha, float(p.fadeMode), float(p.leftDown), float(p.rightDown)}),
-              std::vector<float>({255, FadeSteady, 1, 0}));
-    p.setFadeMode(FadeOut);
-    for (int i = 0; i < 16; ++i) p.tick(2);
-    EXPECT_FLOAT_EQ(p.alpha, 7);
-    p.tick(2);
-    EXPECT_EQ(std::vector<float>({p.alpha, float(p.leftDown), float(p.rightDown)}), std::vector<float>({0, 0, 1}));
+    std::vector<float> seen;
+    for (int mode : {FadeIn, FadeOut}) {
+        p.setFadeMode(mode);
+        for (int i = 0; i < 16; ++i) p.tick(mode == FadeIn ? 3 : 2);
+        seen.insert(seen.end(), {p.alpha, float(p.fadeMode)});
+        p.tick(mode == FadeIn ? 1 : 2);
+        seen.insert(seen.end(), {p.alpha, float(p.fadeMode), float(p.leftDown), float(p.rightDown)});
+    }
+    EXPECT_EQ(seen, std::vector<float>({248, FadeIn, 255, FadeSteady, 1, 0, 7, FadeOut, 0, FadeOut, 0, 1}));
 }
 
 // The panel's growth is in the pause trace; its position is not: the kick
@@ -194,8 +163,7 @@ TEST(PausePanelLogic, KickedOpenAndBackHome) {
     panel.kick(35.25f, 0);
     panel.toggle();
     for (int i = 0; i < 31; ++i) panel.update();
-    EXPECT_FLOAT_EQ(panel.x, 212 + 209.0f);
-    EXPECT_FLOAT_EQ(panel.y, 334);
+    EXPECT_EQ(std::vector<float>({panel.x, panel.y}), std::vector<float>({212 + 209.0f, 334}));
     panel.toggle();
     panel.update();
     panel.toggle();  // still closing: refused

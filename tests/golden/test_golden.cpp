@@ -1,16 +1,20 @@
 // Golden traces: scripted games whose tessaron-sim traces were checked by
 // hand against the rules, kept beside their scripts and compared in full.
-// On a difference the first step and field that differ are named.
+// On a difference the first step that differs is named, with the text
+// around the first difference in it.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <regex>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "sim.h"
@@ -34,46 +38,57 @@ std::string readFile(const std::string& path) {
     return text.str();
 }
 
+// A script's first line may be "# args: ..." with more options for the run
+// (a second board's script is named relative to this folder).
 class Golden : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(Golden, TraceMatchesInFull) {
     const std::string name = GetParam();
-    std::vector<sim::ScriptLine> script;
-    ASSERT_EQ(sim::loadScript(Dir + name + ".script", script), "");
+    const std::string text = readFile(Dir + name + ".script");
+    std::vector<sim::ScriptLine> script, script2;
+    ASSERT_EQ(sim::parseScript(text, script), "");
     sim::Options options;
     options.steps = 500;
+    std::istringstream args(text.rfind("# args: ", 0) == 0 ? text.substr(8, text.find('\n') - 8) : "");
+    std::vector<std::string> words{std::istream_iterator<std::string>(args), {}};
+    std::vector<const char*> argv;
+    for (const std::string& w : words) argv.push_back(w.c_str());
+    ASSERT_EQ(sim::parseOptions(static_cast<int>(argv.size()), argv.data(), options), "");
+    if (!options.script2Path.empty()) ASSERT_EQ(sim::loadScript(Dir + options.script2Path, script2), "");
     const std::string path = TESSARON_BINARY_DIR "/golden_" + name + ".trace";
     std::FILE* out = std::fopen(path.c_str(), "w");
     ASSERT_NE(out, nullptr);
-    sim::run(options, script, out);
+    std::string summary = sim::summaryLine(sim::run(options, script, out, script2));
     std::fclose(out);
-    std::ifstream gotStream(path);
-    std::ifstream wantStream(Dir + name + ".trace");
-    const auto want = readLines(wantStream);
-    const auto got = readLines(gotStream);
+    // A "# summary: ..." line gives the summary without its timings.
+    summary.erase(summary.find(" elapsed_s="), summary.find(" score=") - summary.find(" elapsed_s="));
+    const std::size_t at = text.find("# summary: ");
+    if (at != std::string::npos) EXPECT_EQ(summary, text.substr(at + 11, text.find('\n', at) - at - 11)) << name;
+    std::ifstream gotStream(path), wantStream(Dir + name + ".trace");
+    const auto want = readLines(wantStream), got = readLines(gotStream);
     ASSERT_FALSE(want.empty()) << "missing " << name << ".trace";
     for (std::size_t i = 0; i < want.size() && i < got.size(); ++i) {
         if (want[i] == got[i]) continue;
-        // Name the field that holds the first differing character.
-        std::size_t at = 0;
-        while (want[i][at] == got[i][at]) ++at;
-        const std::size_t field = want[i].rfind('"', want[i].rfind("\":", at) - 1);
-        FAIL() << name << ": step " << i + 1 << " differs from field " << want[i].substr(field, 12)
-               << "\n  expected ..." << want[i].substr(at, 40) << "\n  got      ..." << got[i].substr(at, 40);
+        // The first difference with the text before it, which names its field.
+        const auto& w = want[i];
+        const std::size_t at = std::mismatch(w.begin(), w.end(), got[i].begin(), got[i].end()).first - w.begin();
+        FAIL() << name << ": step " << i + 1 << " differs at ..." << w.substr(at < 40 ? 0 : at - 40, at < 40 ? at : 40)
+               << "\n  expected " << w.substr(at, 30) << "\n  got      " << got[i].substr(at, 30);
     }
     EXPECT_EQ(want.size(), got.size()) << name << ": number of steps";
 }
 
 INSTANTIATE_TEST_SUITE_P(Scripts, Golden,
-                         ::testing::Values("moves_and_drops", "pause", "loss_restart", "late_turns", "drops_and_quit"));
+                         ::testing::Values("moves_and_drops", "pause", "loss_restart", "late_turns", "drops_and_quit",
+                                           "bot_keys", "versus_rounds", "versus_cpu",
+                                           "versus_cpu_replay", "versus_cpu_weak"));
 
 // The program itself: a bad command line or script is one line naming the
 // problem on standard error, exit status 2, nothing on standard output and
 // no trace file; a good run writes one trace line per step and the summary.
 struct ProgramRun {
     int status = -1;
-    std::string out;
-    std::string err;
+    std::string out, err;
 };
 
 // `name` keeps the output files of tests that CTest runs side by side apart.
@@ -90,11 +105,9 @@ ProgramRun runSim(const std::string& name, const std::string& args) {
 }
 
 TEST(SimProgram, BadInputIsNamedInOneLineWithStatusTwoAndNoTrace) {
-    struct BadInput {
-        std::string args;
-        std::string script;  // if any, written to a file and passed with --script
-        std::string problem;
-    } cases[] = {
+    // Arguments, a script (if any, written to a file and passed with
+    // --script), and the problem named.
+    const std::string cases[][3] = {
         {"--frobnicate", "", "unknown argument '--frobnicate'"},
         {"--steps", "", "missing value after --steps"},
         {"--steps 12x", "", "bad number for --steps: '12x'"},
@@ -102,6 +115,10 @@ TEST(SimProgram, BadInputIsNamedInOneLineWithStatusTwoAndNoTrace) {
         {"--seed -1", "", "bad number for --seed: '-1'"},
         {"--seed 4294967296", "", "bad number for --seed: '4294967296'"},
         {"--width 0", "", "bad number for --width: '0'"},
+        {"--opponent 3", "", "bad number for --opponent: '3'"},
+        {"--cpu-level 0", "", "bad number for --cpu-level: '0'"},
+        {"--cpu-level 6", "", "bad number for --cpu-level: '6'"},
+        {"--opponent 1 --script2 x", "", "--script2 needs --opponent 2"},
         {"--script /nonexistent/script", "", "cannot read script '/nonexistent/script'"},
         {"--script " + Dir, "", "cannot read script '" + Dir + "'"},  // a directory is no empty script
         {"", "10 left\n5 right\n", "script line 2: step 5 does not follow step 10"},
@@ -117,36 +134,31 @@ TEST(SimProgram, BadInputIsNamedInOneLineWithStatusTwoAndNoTrace) {
     };
     const std::string trace = TESSARON_BINARY_DIR "/sim_cli_bad.trace";
     const std::string script = TESSARON_BINARY_DIR "/sim_cli_bad.script";
-    for (const BadInput& c : cases) {
-        std::string args = c.args;
-        if (!c.script.empty()) {
-            std::ofstream(script) << c.script;
-            args += " --script " + script;
-        }
+    for (const auto& c : cases) {
+        if (!c[1].empty()) std::ofstream(script) << c[1];
+        const std::string args = c[0] + (c[1].empty() ? "" : " --script " + script);
         std::remove(trace.c_str());
         const ProgramRun run = runSim("bad", "--trace " + trace + " " + args);
-        EXPECT_EQ(run.status, 2) << args;
-        EXPECT_EQ(run.out, "") << args;
-        EXPECT_EQ(run.err, "tessaron-sim: " + c.problem + "\n") << args;
-        EXPECT_FALSE(std::ifstream(trace).good()) << args << ": a trace was written";
+        EXPECT_EQ(std::make_tuple(run.status, run.out, run.err, std::ifstream(trace).good()),
+                  std::make_tuple(2, std::string(), "tessaron-sim: " + c[2] + "\n", false)) << args;
     }
 }
 
+// A good run writes one trace line per step and the summary; the largest
+// numbers are taken, and the script's quit ends the run early.
 TEST(SimProgram, GoodRunWritesTheTraceAndTheSummary) {
     const std::string trace = TESSARON_BINARY_DIR "/sim_cli_good.trace";
     ProgramRun run = runSim("good", "--steps 120 --quiet --trace " + trace + " --script " + Dir + "pause.script");
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(std::make_pair(run.status, run.err), std::make_pair(0, std::string()));
     EXPECT_TRUE(std::regex_match(run.out, std::regex("steps=120 elapsed_s=[0-9]+\\.[0-9]+ steps_per_s=[0-9]+ "
-                                                     "score=0 rounds_lost=0 draws=28\n")))
-        << run.out;
+                                                     "score=0 rounds_lost=0 draws=28\n"))) << run.out;
     std::istringstream lines(readFile(trace));
     std::ifstream wantStream(Dir + "pause.trace");
     auto want = readLines(wantStream);
     want.resize(120);
     EXPECT_EQ(readLines(lines), want);
     run = runSim("good", "--seed 4294967295 --steps 2000000000 --quiet --script " + Dir + "loss_restart.script");
-    EXPECT_EQ(run.status, 0);  // the largest numbers are taken; the script's quit ends the run early
+    EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out.rfind("steps=475 ", 0), 0u) << run.out;
 }
 
@@ -155,33 +167,8 @@ TEST(SimProgram, GoodRunWritesTheTraceAndTheSummary) {
 TEST(SimProgram, TraceWriteFailureExitsThree) {
     for (const char* steps : {"100", "1"}) {
         const ProgramRun run = runSim("full", std::string("--quiet --trace /dev/full --steps ") + steps);
-        EXPECT_EQ(run.status, 3) << steps;
-        EXPECT_EQ(run.out, "") << steps;
-        EXPECT_EQ(run.err, "tessaron-sim: cannot write trace '/dev/full': No space left on device\n") << steps;
-    }
-}
-
-// With the bot playing, a script's keys other than Escape, Q and left Shift
-// are ignored: the run is the bot's own game, to the draw.
-TEST(SimBot, ScriptKeepsOnlyThePauseAndQuitKeys) {
-    struct Case {
-        const char* script;
-        std::uint64_t steps;  // run length: the quit ends it early
-        bool sameGame;        // the same draws and score as the bot alone
-    } cases[] = {{"100 enter\n102 -\n300 enter\n302 -\n", 600, true},
-                 {"100 left,right,up,down,space\n400 -\n", 600, true},
-                 {"100 esc\n102 -\n", 600, false},  // paused from step 100 on
-                 {"150 lshift,esc\n", 150, false}};
-    sim::Options options;
-    options.bot = true;
-    options.steps = 600;
-    const sim::Summary alone = sim::run(options, {}, nullptr);
-    for (const Case& c : cases) {
-        std::vector<sim::ScriptLine> script;
-        ASSERT_EQ(sim::parseScript(c.script, script), "");
-        const sim::Summary s = sim::run(options, script, nullptr);
-        EXPECT_EQ(s.steps, c.steps) << c.script;
-        EXPECT_EQ(s.draws == alone.draws && s.score == alone.score, c.sameGame) << c.script;
+        const std::string err = "tessaron-sim: cannot write trace '/dev/full': No space left on device\n";
+        EXPECT_EQ(std::make_tuple(run.status, run.out, run.err), std::make_tuple(3, std::string(), err)) << steps;
     }
 }
 

@@ -1,15 +1,19 @@
 // The session's logic where the golden traces do not reach: the panel's place
 // and the pointer, the round reset and start field by field, the step counts
 // past the traces' length, a quit key order, the screenshot hook, the
-// joystick and the file list.
+// joystick and the file list; random play keeping the board valid; when a
+// frame is composed; versus where its traces do not go.
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <random>
+#include <tuple>
 
 #include "../board/support.h"
 #include "session/controls.h"
 #include "session/file_list.h"
+#include "render/frame_gate.h"
 #include "session/match_logic.h"
 
 namespace tessaron {
@@ -30,23 +34,20 @@ protected:
     MatchLogic logic{1024, 768};
 };
 
-TEST_F(Match, LoadPlacesThePanelAndFadesThePointer) {
-    const PausePanel& panel = logic.panel;
-    EXPECT_EQ(std::vector<float>({panel.x, panel.y, panel.homeX}), std::vector<float>({212, 334, 212}));
-    EXPECT_EQ(Pointer.fadeMode, FadeOut);
-    EXPECT_STREQ(logic.messages.items.front().text, "Round 1");
-}
-
-// The pointer fades in while the game is paused and out while it is played.
-TEST_F(Match, PointerShowsOnlyWhilePaused) {
-    hold({ScanEsc});
-    run(17);
-    EXPECT_FLOAT_EQ(Pointer.alpha, 255);
-    hold({});
-    run(1);
-    hold({ScanEsc});
-    run(17);
-    EXPECT_FLOAT_EQ(Pointer.alpha, 0);
+// Load places the panel; the pointer fades in while the game is paused and
+// out while it is played.
+TEST_F(Match, PanelPlacedAndPointerShownOnlyWhilePaused) {
+    EXPECT_EQ(std::vector<float>({logic.panel.x, logic.panel.y, logic.panel.homeX, float(Pointer.fadeMode)}),
+              std::vector<float>({212, 334, 212, FadeOut}));
+    std::vector<float> alpha;
+    for (int i = 0; i < 2; ++i) {
+        hold({ScanEsc});
+        run(17);
+        alpha.push_back(Pointer.alpha);
+        hold({});
+        run(1);
+    }
+    EXPECT_EQ(alpha, std::vector<float>({255, 0}));
 }
 
 // A loss resets the round (every field) and the next one starts exactly 100
@@ -61,56 +62,50 @@ TEST_F(Match, LossResetsTheRoundAndTheNextStartsFresh) {
     b.toppedOut = 1;
     logic.loseCheck();
     const int lostAt = logic.elapsedTicks;
-    EXPECT_EQ(std::vector<int>({b.frozen, b.newPairDue, b.toppedOut, logic.roundStarted, Players[0].pendingDrops,
-                                logic.roundStartTick, logic.roundsLost, b.grid[2][11].flying}),
-              std::vector<int>({1, 1, 0, 0, 0, lostAt + 100, 1, 1}));
+    EXPECT_EQ(Ints({b.frozen, b.newPairDue, b.toppedOut, logic.roundStarted, Players[0].pendingDrops,
+                    logic.roundStartTick, logic.roundsLost, b.grid[2][11].flying}),
+              Ints({1, 1, 0, 0, 0, lostAt + 100, 1, 1}));
     EXPECT_STREQ(logic.messages.items.back().text, "You Lose!");
     run(99);
-    EXPECT_TRUE(b.frozen);
-    EXPECT_EQ(Players[0].score, 70);
+    EXPECT_EQ(Ints({b.frozen, Players[0].score}), Ints({1, 70}));
     run(1);
-    EXPECT_EQ(std::vector<int>({b.frozen, logic.boards[1].frozen, logic.roundStarted, Players[0].score,
-                                b.pair.pivot.fallStep, b.pair.satellite.fallStep, b.occupiedCount(), b.pair.active}),
-              std::vector<int>({0, 1, 1, 0, 2, 2, 0, 1}));
+    EXPECT_EQ(Ints({b.frozen, logic.boards[1].frozen, logic.roundStarted, Players[0].score, b.pair.pivot.fallStep,
+                    b.pair.satellite.fallStep, b.occupiedCount(), b.pair.active}),
+              Ints({0, 1, 1, 0, 2, 2, 0, 1}));
 }
 
 // "Demo" every 1000 steps; every 3500 steps the fall speeds up, up to 30.
 TEST_F(Match, DemoNoticeAndSpeedUpAtTheirSteps) {
     logic.roundStartTick = 100000;  // keep the board out of play
     Board& b = logic.boards[0];
-    struct Row {
-        int at, fallBefore, fallAfter;
-        std::size_t newMessages;
-    } rows[] = {{999, 2, 2, 1}, {1000, 2, 2, 0}, {3499, 2, 3, 0}, {6999, 29, 30, 1}, {6999, 30, 30, 1}};
-    for (const Row& row : rows) {
-        logic.elapsedTicks = row.at;
-        b.pair.pivot.fallStep = b.pair.satellite.fallStep = row.fallBefore;
+    // step before, fall step before, after, new messages
+    const int rows[][4] = {{999, 2, 2, 1}, {1000, 2, 2, 0}, {3499, 2, 3, 0}, {6999, 29, 30, 1}, {6999, 30, 30, 1}};
+    for (const auto& row : rows) {
+        logic.elapsedTicks = row[0];
+        b.pair.pivot.fallStep = b.pair.satellite.fallStep = row[1];
         const std::size_t before = logic.messages.items.size();
         run(1);
-        EXPECT_EQ(logic.messages.items.size() - before, row.newMessages) << row.at;
-        EXPECT_EQ(std::vector<int>({b.pair.pivot.fallStep, b.pair.satellite.fallStep}),
-                  std::vector<int>({row.fallAfter, row.fallAfter}))
-            << row.at;
+        EXPECT_EQ(Ints({b.pair.pivot.fallStep, b.pair.satellite.fallStep, int(logic.messages.items.size() - before)}),
+                  Ints({row[2], row[2], row[3]})) << row[0];
     }
     EXPECT_STREQ(logic.messages.items.back().text, "Demo");
 }
 
 // Q on the open panel and Shift+Escape are in the golden traces; Escape held
-// and then left Shift quits too, as the two are down together.
-TEST_F(Match, EscapeHeldThenShiftQuits) {
-    hold({ScanEsc});
-    run(1);
-    hold({ScanEsc, ScanLShift});
-    run(1);
-    EXPECT_TRUE(logic.quitRequested());
-}
-
-TEST_F(Match, F9CallsTheScreenshotHookEveryStepItIsHeld) {
+// and then left Shift quits too, as the two are down together.  F9 calls the
+// screenshot hook in every step it is held.
+TEST_F(Match, EscapeHeldThenShiftQuitsAndF9TakesAShotEachStep) {
     int shots = 0;
     logic.hooks.screenshot = [](void* count) { ++*static_cast<int*>(count); };
     logic.hooks.context = &shots;
     hold({ScanF9});
     run(25);
+    hold({ScanEsc});
+    run(1);
+    EXPECT_FALSE(logic.quitRequested());
+    hold({ScanEsc, ScanLShift});
+    run(1);
+    EXPECT_TRUE(logic.quitRequested());
     EXPECT_EQ(shots, 25);
 }
 
@@ -123,11 +118,9 @@ TEST_F(Match, JoystickModeReadsItsOwnSnapshotOncePerPress) {
     b.setControlMode(ControlJoystick);
     const int column = b.pair.column;
     setJoystickReader(readFake);
-    FakeJoystick[0][JoyRight] = 1;
-    FakeJoystick[1][JoyLeft] = 1;
+    FakeJoystick[0][JoyRight] = FakeJoystick[1][JoyLeft] = 1;
     run(3);
-    EXPECT_EQ(b.pair.column, column + 1);
-    EXPECT_FALSE(Joysticks[0].active(JoyInputs));
+    EXPECT_EQ(Ints({b.pair.column, Joysticks[0].active(JoyInputs)}), Ints({column + 1, 0}));
     setJoystickReader(nullptr);
     FakeJoystick[0][JoyRight] = FakeJoystick[1][JoyLeft] = 0;
     b.setControlMode(ControlNone);
@@ -142,15 +135,167 @@ TEST(FileListPick, BoundsAndDraws) {
     freshState(7);
     std::mt19937 ref(7);
     FileList list;
-    EXPECT_EQ(list.pick(), nullptr);
-    EXPECT_EQ(Random.draws(), 0u);
-    EXPECT_FALSE(list.add(".hidden"));
-    EXPECT_FALSE(list.add(std::string(256, 'n').c_str()));
-    EXPECT_TRUE(list.add(std::string(255, 'n').c_str()));
+    EXPECT_TRUE(list.pick() == nullptr && Random.draws() == 0u);
+    const std::string longest(255, 'n');
+    EXPECT_EQ(Ints({list.add(".hidden"), list.add((longest + "n").c_str()), list.add(longest.c_str())}),
+              Ints({0, 0, 1}));
     for (int i = 1; i < FileList::Capacity; ++i) ASSERT_TRUE(list.add(std::to_string(i).c_str()));
-    EXPECT_FALSE(list.add("one too many"));
-    EXPECT_EQ(list.count(), FileList::Capacity);
+    EXPECT_TRUE(!list.add("one too many") && list.count() == FileList::Capacity);
     for (int i = 0; i < 20; ++i) EXPECT_EQ(list.pick(), list.name(static_cast<int>(ref() % 256)));
+}
+
+// After every step of random play the board's cells, the pair and the
+// counters stay valid, and the blocks on the board are exactly those that
+// entered minus those that left (gravity only moves them).
+void checkInvariants(const MatchLogic& logic) {
+    const Board& b = logic.boards[0];
+    for (const auto* grid : {b.grid, b.staging}) {
+        for (int i = 0; i < Board::Columns * Board::Rows; ++i) {
+            const Cell& c = grid[i / Board::Rows][i % Board::Rows];
+            const bool dealt =
+                c.kind >= KindBlock && c.kind <= KindBreaker && c.colour >= ColourRed && c.colour <= ColourYellow;
+            ASSERT_TRUE(c.kind == KindEmpty ? c.colour == ColourNone : dealt) << c.kind << c.colour;
+            // Marking and destruction share a step; staged blocks never fly.
+            ASSERT_TRUE(!c.marked && !(grid == b.staging && c.flying) && c.alpha >= 0 && c.alpha <= 255);
+        }
+    }
+    const FallingPair& p = b.pair;
+    const int sc = p.column + FallingPair::satelliteColumnOffset(p.rotation);
+    ASSERT_TRUE(p.column >= 0 && p.column <= 7 && sc >= 0 && sc <= 7) << p.column << " " << sc;
+    for (const Cell* c : {&p.pivot, &p.satellite}) {
+        ASSERT_TRUE(c->column >= 0 && c->column <= 7 && c->row >= -1 && c->row <= 11);
+    }
+    // Never drawn below the grid (the satellite once the pair rests).
+    if (p.active && !b.frozen) {
+        ASSERT_LE(p.touching ? std::max(p.pivot.screenY, p.satellite.screenY) : p.pivot.screenY, b.rowTop[11]);
+    }
+    ASSERT_TRUE(Players[0].pendingDrops >= 0 && Players[1].pendingDrops >= 0 && b.danger >= 0 &&
+                b.brokenThisTurn >= 0 && b.brokenThisStep >= 0 && b.chain >= 0);
+    ASSERT_EQ(Ints({b.particles.count, b.occupiedCount()}),
+              Ints({static_cast<int>(b.particles.items.size()), static_cast<int>(b.blocksAdded - b.blocksRemoved)}));
+}
+
+// Many seeds, random held keys changed now and then (Escape and Enter
+// rarely), thousands of steps each.
+TEST(Property, RandomScriptsKeepTheBoardValid) {
+    const int keys[] = {ScanLeft, ScanRight, ScanDown, ScanUp, ScanSpace, ScanEnter, ScanEsc};
+    for (std::uint32_t seed = 1; seed <= 25; ++seed) {
+        freshState(seed);
+        MatchLogic logic(1024, 768);
+        logic.load();
+        std::mt19937 script(seed * 7919u);
+        for (int step = 0; step < 3000; ++step) {
+            for (int k : keys) {
+                if (step % 3 == 0) Live.keys[k] = script() % (k == ScanEsc ? 200 : k == ScanEnter ? 20 : 3) == 0;
+            }
+            logic.step();
+            ASSERT_NO_FATAL_FAILURE(checkInvariants(logic)) << "seed " << seed << " step " << step + 1;
+        }
+    }
+}
+
+// When a main-loop pass composes a frame: after a logic step, when a shown
+// pointer moves or appears or goes, and for the first frame; never when only
+// a hidden pointer moved or nothing happened.  What was composed is what the
+// next pass compares with.
+TEST(FrameGate, ComposesOnlyWhatCanDiffer) {
+    const struct Row {
+        const char* what;
+        FrameInputs shown, next;
+        bool needed;
+    } rows[] = {
+        {"nothing changed", {7, 10, 20, true}, {7, 10, 20, true}, false},
+        {"a logic step", {7, 10, 20, true}, {8, 10, 20, true}, true},
+        {"shown pointer moved in x", {7, 10, 20, true}, {7, 11, 20, true}, true},
+        {"shown pointer moved in y", {7, 10, 20, true}, {7, 10, 21, true}, true},
+        {"hidden pointer moved", {7, 10, 20, false}, {7, 300, 400, false}, false},
+        {"pointer appeared", {7, 10, 20, false}, {7, 10, 20, true}, true},
+        {"pointer went", {7, 10, 20, true}, {7, 10, 20, false}, true},
+    };
+    for (const Row& row : rows) {
+        FrameGate gate;
+        const bool first = gate.needed(row.shown), next = gate.needed(row.next), again = gate.needed(row.next);
+        EXPECT_TRUE(first && next == row.needed && !again) << row.what;
+    }
+}
+
+// Versus where the golden traces (versus_rounds, versus_cpu, its replay
+// through keys alone, versus_cpu_weak) do not go: the round message's place,
+// the speed-up limit, a round cut short mid-turn, the settings' ranges (the
+// simulator's are in its command-line test).
+
+// A match at 800 x 600 against an idle second player (or the computer),
+// in play since its first step.
+std::unique_ptr<MatchLogic> versusMatch(int opponent = 2) {
+    freshState();
+    auto m = std::make_unique<MatchLogic>(800, 600);
+    m->versus.opponent = opponent;
+    m->load();
+    for (int i = 0; i < MatchLogic::FirstRoundStart; ++i) m->step();
+    return m;
+}
+
+void run(MatchLogic& m, int steps) {
+    for (int i = 0; i < steps; ++i) m.step();
+}
+
+// The versus traces carry the layout, the rounds won, drawn and lost, the
+// match, the waits, blocks sent both ways and both boards paused.  Here: the
+// round message's place and the speed-up of both boards at its limit.
+TEST(Versus, RoundMessageBelowTheGridsAndBothBoardsSpeedUpToTheLimit) {
+    auto match = versusMatch(1);
+    MatchLogic& m = *match;
+    EXPECT_GT(m.messages.items.front().y, m.boards[0].y + m.boards[0].height + 30);  // clear of both HUDs
+    for (int side = 0; side < 2; ++side) {
+        Cell &p = m.boards[side].pair.pivot, &s = m.boards[side].pair.satellite;
+        p.fallStep = s.fallStep = MatchLogic::MaxFallStep - 1 + side;
+    }
+    m.elapsedTicks = MatchLogic::SpeedUpInterval - 1;
+    m.step();
+    for (const Board& b : m.boards) {
+        EXPECT_EQ(Ints({b.pair.pivot.fallStep, b.pair.satellite.fallStep}), Ints(2, MatchLogic::MaxFallStep));
+    }
+}
+
+// A round that ends mid-turn on busy boards: during the wait both are frozen
+// with nothing waiting and the old score on show, only the loser's blocks
+// fly off; after it both restart clean, without the cut-short turn's score.
+TEST(Versus, ARoundEndedMidTurnRestartsClean) {
+    auto match = versusMatch();
+    MatchLogic& m = *match;
+    for (int side = 0; side < 2; ++side) {
+        Board& b = m.boards[side];
+        put(b, 0, Board::Rows - 1, ColourRed);
+        b.brokenThisTurn = 4, b.chain = 2, b.pair.pivot.fallStep = b.pair.satellite.fallStep = 9;
+        Players[side].score = 300, Players[side].pendingDrops = 7;
+    }
+    m.boards[1].toppedOut = 1;
+    m.step();
+    for (int side = 0; side < 2; ++side) {
+        const Board& b = m.boards[side];
+        EXPECT_EQ(Ints({b.frozen, b.toppedOut, Players[side].pendingDrops, Players[side].score,
+                        b.grid[0][Board::Rows - 1].flying}),
+                  Ints({1, 0, 0, 300, side})) << side;
+    }
+    run(m, MatchLogic::RestartDelay);
+    for (int side = 0; side < 2; ++side) {
+        const Board& b = m.boards[side];
+        EXPECT_EQ(Ints({b.roundsWon, b.frozen, b.pair.active, b.occupiedCount(), b.pair.pivot.fallStep,
+                        b.pair.satellite.fallStep, b.chain, b.brokenThisTurn, b.danger, Players[side].score,
+                        Players[side].pendingDrops}),
+                  Ints({1 - side, 0, 1, 0, 2, 2, 0, 0, 0, 0, 0})) << side;
+    }
+}
+
+TEST(Versus, ValuesOutsideTheirRangeTakeTheDefault) {
+    // opponent, level, rounds in; the same out: the edges of each range, one past them.
+    const int rows[][6] = {{0, 1, 1, 0, 1, 1}, {2, 5, 5, 2, 5, 5}, {-1, 0, 0, 0, 3, 3}, {3, 6, 6, 0, 3, 3}};
+    for (const auto& row : rows) {
+        VersusOptions v;
+        std::tie(v.opponent, v.cpuLevel, v.roundsToWin) = std::make_tuple(row[0], row[1], row[2]);
+        const VersusOptions n = v.normalised();
+        EXPECT_EQ(Ints({n.opponent, n.cpuLevel, n.roundsToWin}), Ints({row[3], row[4], row[5]})) << row[0];
+    }
 }
 
 } // namespace

@@ -8,76 +8,59 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "shell/game_config.h"
 
 namespace tessaron {
 namespace {
 
-class GameConfigTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { install_allegro(SYSTEM_NONE, &errno, atexit); }
-
-    std::string writeConfig(const std::string& text) {
-        std::string path = ::testing::TempDir() + "tessaron_config_test.cfg";
-        FILE* file = std::fopen(path.c_str(), "w");
-        std::fputs(text.c_str(), file);
-        std::fclose(file);
-        return path;
-    }
-};
-
-TEST_F(GameConfigTest, ColourDepthRule) {
-    struct Row { int in, out; } rows[] = {{16, 16}, {32, 32}, {24, 32}, {15, 32}, {8, 32}, {0, 32}, {-16, 32}};
-    for (const Row& row : rows) EXPECT_EQ(normaliseColourDepth(row.in), row.out) << row.in;
+TEST(GameConfig, ColourDepthRule) {
+    std::vector<int> depths;
+    for (int in : {16, 32, 24, 15, 8, 0, -16}) depths.push_back(normaliseColourDepth(in));
+    EXPECT_EQ(depths, std::vector<int>({16, 32, 32, 32, 32, 32, 32}));
 }
 
-TEST_F(GameConfigTest, MissingFileTakesEveryDefault) {
-    GameConfig config = readGameConfig("/nonexistent/tessaron/config.cfg");
-    EXPECT_EQ(config.sound, 1);
-    EXPECT_EQ(config.vidQuality, 32);
-    EXPECT_EQ(config.screenWidth, 1024);
-    EXPECT_EQ(config.screenHeight, 768);
-    EXPECT_EQ(config.fullscreen, 1);
-}
-
-TEST_F(GameConfigTest, ReadsKeysAndDefaultsTheMissingOnes) {
-    GameConfig config = readGameConfig(writeConfig("[Audio]\nsound = 0\n[Video]\nvid_quality = 16\nscreen_width = 800\n").c_str());
-    EXPECT_EQ(config.sound, 0);
-    EXPECT_EQ(config.vidQuality, 16);
-    EXPECT_EQ(config.screenWidth, 800);
-    EXPECT_EQ(config.screenHeight, 768);
-    EXPECT_EQ(config.fullscreen, 1);
-}
-
-TEST_F(GameConfigTest, GarbageNeverCrashesAndDepthFallsBackTo32) {
-    GameConfig config = readGameConfig(
-        writeConfig("[Video]\nvid_quality = deep\nscreen_width = wide\nfullscreen\n\x01\x02[[[\n").c_str());
-    EXPECT_EQ(config.vidQuality, 32);
-    EXPECT_FALSE(screenSizeUsable(config.screenWidth, config.screenHeight));
-}
-
-// Numbers are decimal, and one past the int range saturates (and is then
-// refused as a screen size) instead of wrapping to a usable size.
-TEST_F(GameConfigTest, NumbersAreDecimalAndNeverWrap) {
-    struct Row { const char* text; int width; } rows[] = {
-        {"01024", 1024}, {"0x400", 0}, {"+800 px", 800}, {"", 1024},  // empty: the default
-        {"2147483647", INT_MAX}, {"2147483648", INT_MAX}, {"4294968320", INT_MAX},  // the edge, one past, a wrap
-        {"-2147483648", INT_MIN}, {"-2147483649", INT_MIN}, {"-99999999999999999999", INT_MIN},
+// A missing file, some keys, garbage; numbers are decimal, and one past the
+// int range saturates (and is then refused as a screen size) instead of
+// wrapping to a usable size.
+TEST(GameConfig, ReadsKeysDefaultsTheRestAndNeverWraps) {
+    install_allegro(SYSTEM_NONE, &errno, atexit);
+    const std::string path = ::testing::TempDir() + "tessaron_config_test.cfg";
+    const struct Row {
+        const char* text;  // nullptr: no file
+        std::vector<int> want;  // sound, depth, width, height, fullscreen
+    } rows[] = {
+        {nullptr, {1, 32, 1024, 768, 1}},
+        {"[Audio]\nsound = 0\n[Video]\nvid_quality = 16\nscreen_width = 800\n", {0, 16, 800, 768, 1}},
+        {"[Video]\nvid_quality = deep\nscreen_width = wide\nfullscreen\n\x01\x02[[[\n", {1, 32, 0, 768, 1}},
+        {"[Video]\nscreen_width = 01024\n", {1, 32, 1024, 768, 1}},
+        {"[Video]\nscreen_width = 0x400\n", {1, 32, 0, 768, 1}},
+        {"[Video]\nscreen_width = +800 px\n", {1, 32, 800, 768, 1}},
+        {"[Video]\nscreen_width = \n", {1, 32, 1024, 768, 1}},  // empty: the default
+        {"[Video]\nscreen_width = 2147483647\n", {1, 32, INT_MAX, 768, 1}},
+        {"[Video]\nscreen_width = 2147483648\n", {1, 32, INT_MAX, 768, 1}},
+        {"[Video]\nscreen_width = 4294968320\n", {1, 32, INT_MAX, 768, 1}},
+        {"[Video]\nscreen_width = -2147483648\n", {1, 32, INT_MIN, 768, 1}},
+        {"[Video]\nscreen_width = -2147483649\n", {1, 32, INT_MIN, 768, 1}},
+        {"[Video]\nscreen_width = -99999999999999999999\n", {1, 32, INT_MIN, 768, 1}},
     };
     for (const Row& row : rows) {
-        const GameConfig config = readGameConfig(writeConfig(std::string("[Video]\nscreen_width = ") + row.text + "\n").c_str());
-        EXPECT_EQ(config.screenWidth, row.width) << row.text;
+        if (row.text) {
+            FILE* file = std::fopen(path.c_str(), "w");
+            std::fputs(row.text, file);
+            std::fclose(file);
+        }
+        const GameConfig c = readGameConfig(row.text ? path.c_str() : "/nonexistent/tessaron/config.cfg");
+        EXPECT_EQ(std::vector<int>({c.sound, c.vidQuality, c.screenWidth, c.screenHeight, c.fullscreen}), row.want)
+            << (row.text ? row.text : "no file");
     }
 }
 
-TEST_F(GameConfigTest, ScreenSizesTheBitmapsCannotTake) {
-    EXPECT_TRUE(screenSizeUsable(1, 1));
-    EXPECT_TRUE(screenSizeUsable(1024, 768));
+TEST(GameConfig, ScreenSizesTheBitmapsCannotTake) {
+    EXPECT_TRUE(screenSizeUsable(1, 1) && screenSizeUsable(1024, 768));
     EXPECT_TRUE(screenSizeUsable(MaxScreenSide, MaxScreenSide));
-    EXPECT_FALSE(screenSizeUsable(0, 768));
-    EXPECT_FALSE(screenSizeUsable(1024, -1));
-    EXPECT_FALSE(screenSizeUsable(MaxScreenSide + 1, 768));
+    EXPECT_FALSE(screenSizeUsable(0, 768) || screenSizeUsable(1024, -1) || screenSizeUsable(MaxScreenSide + 1, 768));
 }
 
 } // namespace
