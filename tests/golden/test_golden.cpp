@@ -54,7 +54,9 @@ TEST_P(Golden, TraceMatchesInFull) {
     std::vector<const char*> argv;
     for (const std::string& w : words) argv.push_back(w.c_str());
     ASSERT_EQ(sim::parseOptions(static_cast<int>(argv.size()), argv.data(), options), "");
-    if (!options.script2Path.empty()) ASSERT_EQ(sim::loadScript(Dir + options.script2Path, script2), "");
+    if (!options.script2Path.empty()) {
+        ASSERT_EQ(sim::loadScript(Dir + options.script2Path, script2), "");
+    }
     const std::string path = TESSARON_BINARY_DIR "/golden_" + name + ".trace";
     std::FILE* out = std::fopen(path.c_str(), "w");
     ASSERT_NE(out, nullptr);
@@ -63,7 +65,9 @@ TEST_P(Golden, TraceMatchesInFull) {
     // A "# summary: ..." line gives the summary without its timings.
     summary.erase(summary.find(" elapsed_s="), summary.find(" score=") - summary.find(" elapsed_s="));
     const std::size_t at = text.find("# summary: ");
-    if (at != std::string::npos) EXPECT_EQ(summary, text.substr(at + 11, text.find('\n', at) - at - 11)) << name;
+    if (at != std::string::npos) {
+        EXPECT_EQ(summary, text.substr(at + 11, text.find('\n', at) - at - 11)) << name;
+    }
     std::ifstream gotStream(path), wantStream(Dir + name + ".trace");
     const auto want = readLines(wantStream), got = readLines(gotStream);
     ASSERT_FALSE(want.empty()) << "missing " << name << ".trace";
@@ -71,9 +75,9 @@ TEST_P(Golden, TraceMatchesInFull) {
         if (want[i] == got[i]) continue;
         // The first difference with the text before it, which names its field.
         const auto& w = want[i];
-        const std::size_t at = std::mismatch(w.begin(), w.end(), got[i].begin(), got[i].end()).first - w.begin();
-        FAIL() << name << ": step " << i + 1 << " differs at ..." << w.substr(at < 40 ? 0 : at - 40, at < 40 ? at : 40)
-               << "\n  expected " << w.substr(at, 30) << "\n  got      " << got[i].substr(at, 30);
+        const std::size_t col = std::mismatch(w.begin(), w.end(), got[i].begin(), got[i].end()).first - w.begin();
+        FAIL() << name << ": step " << i + 1 << " differs at ..." << w.substr(col < 40 ? 0 : col - 40, col < 40 ? col : 40)
+               << "\n  expected " << w.substr(col, 30) << "\n  got      " << got[i].substr(col, 30);
     }
     EXPECT_EQ(want.size(), got.size()) << name << ": number of steps";
 }
