@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <numeric>
 
 namespace tessaron::test {
 namespace {
@@ -15,8 +16,6 @@ namespace {
 constexpr int CaptureId = AL_ID('T', 'C', 'A', 'P');
 
 extern DIGI_DRIVER CaptureDriver;
-
-int captureDetect(int input) { return input ? 0 : 1; }
 
 // The output format, taken from Allegro's [sound] settings the way its ALSA
 // driver takes it: stereo unless sound_stereo is 0, 8 bits when sound_bits
@@ -34,14 +33,10 @@ int captureInit(int input, int voices) {
     return _mixer_init(CaptureFragmentFrames * (Stereo ? 2 : 1), rate, Stereo, Bits == 16, &CaptureDriver.voices);
 }
 
-void captureExit(int) { _mixer_exit(); }
-
-int captureBufferSize() { return CaptureFragmentFrames; }
-
 DIGI_DRIVER CaptureDriver = {
     CaptureId, "test capture", "test capture", "test capture", 0, 0, MIXER_MAX_SFX, MIXER_DEF_SFX,
-    captureDetect, captureInit, captureExit, nullptr, nullptr,
-    nullptr, nullptr, captureBufferSize,
+    [](int input) { return input ? 0 : 1; }, captureInit, [](int) { _mixer_exit(); }, nullptr, nullptr,
+    nullptr, nullptr, [] { return CaptureFragmentFrames; },
     _mixer_init_voice, _mixer_release_voice, _mixer_start_voice, _mixer_stop_voice, _mixer_loop_voice,
     _mixer_get_position, _mixer_set_position,
     _mixer_get_volume, _mixer_set_volume, _mixer_ramp_volume, _mixer_stop_volume_ramp,
@@ -52,12 +47,6 @@ DIGI_DRIVER CaptureDriver = {
 
 _DRIVER_INFO CaptureList[] = {{CaptureId, &CaptureDriver, TRUE}, {0, nullptr, 0}};
 _DRIVER_INFO* captureDrivers() { return CaptureList; }
-
-// Allegro's mixer locks a mutex, which the driver-less system cannot make.
-void* createMutex() { return new std::recursive_mutex; }
-void destroyMutex(void* mutex) { delete static_cast<std::recursive_mutex*>(mutex); }
-void lockMutex(void* mutex) { static_cast<std::recursive_mutex*>(mutex)->lock(); }
-void unlockMutex(void* mutex) { static_cast<std::recursive_mutex*>(mutex)->unlock(); }
 
 // Appends v as `bytes` bytes, little-endian (or big-endian with bigEndian).
 void put(Bytes& out, unsigned v, int bytes, bool bigEndian = false) {
@@ -73,10 +62,7 @@ struct Folder {
     std::filesystem::path path =
         std::filesystem::temp_directory_path() / ("tessaron-audio-test-" + std::to_string(getpid()));
     Folder() { std::filesystem::create_directories(path); }
-    ~Folder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
+    ~Folder() { std::error_code ignored; std::filesystem::remove_all(path, ignored); }
 };
 
 } // namespace
@@ -92,10 +78,11 @@ void startAllegro(bool withDevice) {
     }();
     install_allegro(SYSTEM_NONE, &errno, std::atexit);
     system_driver->digi_drivers = withDevice ? captureDrivers : systemDrivers;
-    system_driver->create_mutex = createMutex;
-    system_driver->destroy_mutex = destroyMutex;
-    system_driver->lock_mutex = lockMutex;
-    system_driver->unlock_mutex = unlockMutex;
+    // Allegro's mixer locks a mutex, which the driver-less system cannot make.
+    system_driver->create_mutex = []() -> void* { return new std::recursive_mutex; };
+    system_driver->destroy_mutex = [](void* mutex) { delete static_cast<std::recursive_mutex*>(mutex); };
+    system_driver->lock_mutex = [](void* mutex) { static_cast<std::recursive_mutex*>(mutex)->lock(); };
+    system_driver->unlock_mutex = [](void* mutex) { static_cast<std::recursive_mutex*>(mutex)->unlock(); };
 }
 
 void stopAllegro() { allegro_exit(); }
@@ -107,7 +94,7 @@ std::vector<std::int16_t> mixFrames(int frames) {
     std::vector<std::int16_t> mix, wide(std::size_t(CaptureFragmentFrames) * channels);
     std::vector<std::int8_t> narrow(wide.size());
     for (int done = 0; done < frames; done += CaptureFragmentFrames) {
-        void* out = Bits == 16 ? static_cast<void*>(wide.data()) : static_cast<void*>(narrow.data());
+        void* out = Bits == 16 ? static_cast<void*>(wide.data()) : narrow.data();
         _mix_some_samples(reinterpret_cast<uintptr_t>(out), 0, TRUE);
         for (std::size_t i = 0; i < wide.size(); ++i) {
             const std::int16_t v = Bits == 16 ? wide[i] : std::int16_t(narrow[i] * 256);
@@ -118,9 +105,7 @@ std::vector<std::int16_t> mixFrames(int frames) {
 }
 
 int peak(const std::vector<std::int16_t>& mix) {
-    int best = 0;
-    for (std::int16_t v : mix) best = std::max(best, std::abs(int(v)));
-    return best;
+    return std::accumulate(mix.begin(), mix.end(), 0, [](int m, std::int16_t v) { return std::max(m, std::abs(int(v))); });
 }
 
 Bytes makeWav(int bits, int channels, int rate, int frames) {

@@ -53,33 +53,18 @@ std::string writeFile(const std::string& name, const Bytes& bytes);
 // The test folder, ending in '/'.
 std::string mediaFolder();
 
-class SoundTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        startAllegro(true);
-        ASSERT_EQ(startAudio(), 1);
-    }
-    void TearDown() override {
-        closeAudio();
-        stopAllegro();
-    }
+struct SoundTest : ::testing::Test {
+    void SetUp() override { startAllegro(true); ASSERT_EQ(startAudio(), 1); }
+    void TearDown() override { closeAudio(); stopAllegro(); }
 };
-
-// Writes the test module and loads it into the player's slot 0.
-inline bool loadTestSong(MusicPlayer& player) {
-    return player.loadSong(0, writeFile("song.mod", makeModule()).c_str());
-}
 
 // Waits until the music feeder has made a whole pass begun after the call;
 // false when it makes none within two seconds.
 inline bool waitForFeeder() {
-    std::int64_t start = fsound_feeder_passes();
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-    while (fsound_feeder_passes() < start + 2) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
+    const std::int64_t start = fsound_feeder_passes();
+    for (int ms = 0; ms < 2000 && fsound_feeder_passes() < start + 2; ++ms)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
+    return fsound_feeder_passes() >= start + 2;
 }
 
 } // namespace tessaron::test
