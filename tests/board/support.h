@@ -19,7 +19,8 @@ inline std::vector<int>& soundLog() {
 }
 
 // Seeded stream, new records, no keys, sounds recorded.
-inline void freshState(std::uint32_t seed = 5489) {
+// Returns true, so that a fixture's first member can be initialised by it.
+inline bool freshState(std::uint32_t seed = 5489) {
     Random = RandomSource();
     Random.seed(seed);
     Players[0] = PlayerRecord();
@@ -28,13 +29,8 @@ inline void freshState(std::uint32_t seed = 5489) {
     resetInputState();
     soundLog().clear();
     setSoundCueHandler([](int cue) { soundLog().push_back(cue); });
+    return true;
 }
-
-// Declared before a fixture's Board or MatchLogic, it makes their
-// construction (which deals pairs) draw from the seeded stream.
-struct FreshState {
-    FreshState() { freshState(); }
-};
 
 // A board at home (100, 50), in play, whose pair has just started.
 inline void startBoard(Board& b) {

@@ -1,5 +1,5 @@
 // The board's model outside the rules the golden traces carry: cell and
-// preview placement, colours, shake, reset and scatter; the random source.
+// preview placement, colours, shake, reset, scatter and the deal; the random source.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -20,7 +20,7 @@ protected:
             for (int i = 0; i < Board::Columns * Board::Rows; ++i) f(grid[i / Board::Rows][i % Board::Rows]);
         }
     }
-    FreshState fresh;
+    bool fresh = freshState();  // first: the Board deals from the seeded stream
     Board b;
 };
 
@@ -91,8 +91,10 @@ TEST_F(BoardModel, ResetRestoresEveryFieldOfCellsAndPair) {
 }
 
 // Every occupied grid cell, column by column, draws vx in -25..25 and vy in
-// -45..-2; the staging grid stays.
-TEST_F(BoardModel, ScatterDrawsEachOccupiedCellsFlight) {
+// -45..-2; the staging grid stays.  A new block is a breaker when its draw of
+// 1..1000 is over 800: with seed 122 the first block of a board draws exactly
+// 800, with seed 519 it draws 801.
+TEST_F(BoardModel, ScatterDrawsEachOccupiedCellsFlightAndTheDealBreakersAboveEightHundred) {
     put(b, 0, 11, ColourRed);
     put(b, 5, 3, ColourGreen);
     b.staging[1][11].kind = KindBlock;
@@ -104,6 +106,10 @@ TEST_F(BoardModel, ScatterDrawsEachOccupiedCellsFlight) {
         EXPECT_EQ(Ints({cell->vx, cell->vy, cell->flying}), Ints({vx, -45 + static_cast<int>(ref() % 44), 1}));
     }
     EXPECT_FALSE(b.grid[1][1].flying || b.staging[1][11].flying);
+    freshState(122);
+    EXPECT_EQ(Board().pair.pivot.kind, KindBlock);
+    freshState(519);
+    EXPECT_EQ(Board().pair.pivot.kind, KindBreaker);
 }
 
 // std::mt19937 is the same generator: whole sequences over eight refills of

@@ -84,7 +84,10 @@ bool testSizes(int slot, int* w, int* h) { return slot == 10 && (*w = *h = 20); 
 
 // Emission centres a particle by its picture's size (30 x 10 without one);
 // a particle that faded to exactly 0 dies and is removed the step after.
-TEST(ParticleSystem, CentresFadesAndRemoves) {
+// A burst: a flash, 6 to 12 streaks in the slot of the block's colour, and
+// as many sparks once the chain counts 2 as it bursts (its third link, which
+// no golden trace reaches).
+TEST(ParticleSystem, CentresFadesRemovesAndBurstsBySlotAndChain) {
     setParticleSizeLookup(testSizes);
     ParticleSystem s;
     s.emit(116, 66, 10, 0, 0, 0, 0, 127.5f, 0, 0, 0, ParticleAdditive);
@@ -98,12 +101,6 @@ TEST(ParticleSystem, CentresFadesAndRemoves) {
     EXPECT_EQ(Ints({pic.dead, without.dead, s.count}), Ints({1, 0, 2}));
     s.update();
     EXPECT_EQ(Ints({s.count, static_cast<int>(s.items.size())}), Ints({1, 1}));
-}
-
-// A burst: a flash, 6 to 12 streaks in the slot of the block's colour, and
-// as many sparks once the chain counts 2 as it bursts (its third link, which
-// no golden trace reaches).
-TEST(ParticleSystem, BurstBySlotAndChain) {
     freshState();
     Board b;
     const int slots[] = {1, 2, 3, 4, 6};

@@ -1,9 +1,11 @@
 // Settling, breaking, scoring and dropping at the boundaries the rules state;
 // the ordinary paths (a chain of two, breakers with other colours or two
 // neighbours of theirs, plain groups, breakers waiting for falling blocks,
-// the settle pause, drops over two rows and over the whole staging grid) are
-// carried by the golden traces.  The falling pair where the traces do not
-// go: every move and turn at the walls, the kicks, the side check, the deal.
+// the settle pause, drops over two rows and over the whole staging grid, the
+// shown score rolling 13 a step both ways onto the score and its glow dimming
+// to 150) are carried by the golden traces.  The falling pair where the
+// traces do not go: every move and turn at the walls, the kicks, the side
+// check, the lock order.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -30,7 +32,7 @@ protected:
         auto occupied = [r](const Cell* column) { return column[r].occupied(); };
         return static_cast<int>(std::count_if(b.staging, b.staging + 8, occupied));
     }
-    FreshState fresh;
+    bool fresh = freshState();  // first: the Board deals from the seeded stream
     Board b;
 };
 
@@ -74,12 +76,6 @@ TEST_F(Rules, BigBreaksFlashAndShakeByTens) {
     }
 }
 
-TEST_F(Rules, BreakSoundFollowsTheChain) {
-    Ints sounds;
-    for (b.chain = 0; b.chain < 6; ++b.chain) sounds.push_back((b.chooseBreakSound(), b.breakSound));
-    EXPECT_EQ(sounds, Ints({3, 3, 4, 5, 6, 6}));
-}
-
 // Three destruction steps of 3, 4 and 5 blocks: combos from the second
 // link, the flash from the third, and the turn's end scores blocks x chain
 // and resets every counter.
@@ -101,22 +97,25 @@ TEST_F(Rules, ChainScoresAndEndsTheTurnClean) {
               Ints({360, 255, 36, 0, 0, 0, 0, 0, 0}));
 }
 
-TEST_F(Rules, ComboLooksByLength) {
+// A combo's look by its length k; the break sound by the chain (k - 2 here).
+TEST_F(Rules, ComboLooksByLengthAndBreakSoundByChain) {
     const struct Look {
         int k;
         Rgb colour;
-        int font;
-    } looks[] = {{2, {255, 255, 255}, 2}, {3, {0, 255, 0}, 2}, {4, {175, 50, 50}, 3}, {5, {255, 0, 0}, 4},
-                 {6, {255, 0, 0}, 5},     {7, {255, 0, 0}, 6}, {8, {255, 0, 0}, 6}};
+        int font, sound;
+    } looks[] = {{2, {255, 255, 255}, 2, 3}, {3, {0, 255, 0}, 2, 3}, {4, {175, 50, 50}, 3, 4}, {5, {255, 0, 0}, 4, 5},
+                 {6, {255, 0, 0}, 5, 6},     {7, {255, 0, 0}, 6, 6}, {8, {255, 0, 0}, 6, 6}};
     for (const Look& look : looks) {
+        b.chain = look.k - 2;
+        b.chooseBreakSound();
+        EXPECT_EQ(b.breakSound, look.sound) << look.k;
         const std::uint64_t before = Random.draws();
         b.announceCombo(look.k);
         const FloatingMessage& m = b.messages.items.back();
         EXPECT_TRUE(m.colour == look.colour && m.fontIndex == look.font && m.fadeInStep == 35.5f / (look.k - 1) &&
-                    Random.draws() - before == 3u)
+                    Random.draws() - before == 3u && std::abs(m.x - (b.x + 120)) <= 20 &&
+                    std::abs(m.y - (b.y + 180)) <= 20 && std::abs(m.vx) < 2.0f / look.k)
             << look.k;
-        EXPECT_TRUE(std::abs(m.x - (b.x + 120)) <= 20 && std::abs(m.y - (b.y + 180)) <= 20 &&
-                    std::abs(m.vx) < 2.0f / look.k);
     }
 }
 
@@ -133,19 +132,6 @@ TEST_F(Rules, DropIntoFullStagingRows) {
     EXPECT_EQ(b.occupiedCount(), 96);
 }
 
-// The shown score rolls 13 a step and lands exactly on the score; the glow
-// dims to 150 and stays.
-TEST(ScoreDisplay, RollsWithoutOvershootAndDims) {
-    const int rows[][5] = {{100, 87, 255, 100, 254}, {100, 86, 151, 99, 150}, {0, 13, 150, 0, 150},
-                           {0, 14, 180, 1, 179}};
-    for (const auto& row : rows) {
-        PlayerRecord p;
-        p.score = row[0], p.shownScore = row[1], p.scoreGlow = row[2];
-        p.stepScoreDisplay();
-        EXPECT_EQ(Ints({p.shownScore, p.scoreGlow}), Ints(row + 3, row + 5)) << row[0] << " " << row[1];
-    }
-}
-
 int satelliteColumn(const FallingPair& p) { return p.column + FallingPair::satelliteColumnOffset(p.rotation); }
 
 FallingPair pairAt(int rotation, int column, int flags = 0) {
@@ -158,8 +144,19 @@ FallingPair pairAt(int rotation, int column, int flags = 0) {
 
 // A move goes one column unless a cell would leave the grid (at the wall and
 // one column before it, in every rotation); a blocked side or a hard drop
-// stops it; no turn ever sends the satellite out of the grid.
-TEST(PairMoves, StopExactlyAtTheWallsAndTurnsStayInside) {
+// stops it; turns go as the rules say, with the wall kicking as a blocked side
+// does, and no turn ever sends the satellite out of the grid.
+TEST(PairMoves, StopExactlyAtTheWallsTurnsKickAndStayInside) {
+    // rotation, column, flags (1 touching, 2 blocked left, 4 blocked right) -> rotation, column
+    const int cases[][5] = {{0, 3, 1, 1, 3}, {0, 3, 5, 1, 2}, {0, 3, 7, 2, 3}, {2, 3, 3, 0, 3}, {2, 3, 1, 3, 3},
+                            {1, 3, 1, 2, 3}, {0, 7, 0, 1, 6}, {0, 7, 2, 2, 7}, {0, 3, 4, 1, 2}, {0, 3, 6, 2, 3},
+                            {2, 0, 0, 3, 1}, {2, 0, 4, 0, 0}, {2, 3, 2, 0, 3}, {3, 3, 0, 0, 3}, {1, 3, 0, 2, 3},
+                            {0, 7, 1, 1, 6}, {0, 7, 3, 2, 7}, {2, 0, 1, 0, 0}, {0, 0, 5, 2, 0}, {0, 0, 4, 2, 0}};
+    for (const auto& k : cases) {
+        FallingPair p = pairAt(k[0], k[1], k[2]);
+        p.rotate();
+        EXPECT_EQ(Ints({p.rotation, p.column}), Ints({k[3], k[4]})) << k[0] << k[1] << k[2];
+    }
     for (int rot = 0; rot < 4; ++rot) {
         for (int col = 0; col < Board::Columns; ++col) {
             const int sc = col + FallingPair::satelliteColumnOffset(rot);
@@ -179,15 +176,6 @@ TEST(PairMoves, StopExactlyAtTheWallsAndTurnsStayInside) {
             }
         }
     }
-}
-
-// A new block is a breaker when its draw of 1..1000 is over 800: with seed
-// 122 the first block of a board draws exactly 800, with seed 519 it draws 801.
-TEST(PairDeal, BreakerOnlyAboveEightHundred) {
-    freshState(122);
-    EXPECT_EQ(Board().pair.pivot.kind, KindBlock);
-    freshState(519);
-    EXPECT_EQ(Board().pair.pivot.kind, KindBreaker);
 }
 
 // A side is blocked at the wall, and by a block diagonally below from the
@@ -210,39 +198,20 @@ TEST_F(Rules, LandingCheckBlocksASideAtTheWallAndAtTheEdgeOfABlockBelow) {
 
 // A vertical pair whose lower cell has no room is written higher up, still
 // in the order it is drawn: the lower cell is placed first.
-TEST(Lock, KeepsTheDrawnOrderWhenTheLowerCellHasNoRoom) {
-    freshState();
-    Board b;
-    startBoard(b);
+TEST_F(Rules, LockKeepsTheDrawnOrderWhenTheLowerCellHasNoRoom) {
     put(b, 4, 11, ColourGreen);
     FallingPair& p = b.pair;
-    p.rotation = RotationBelow, p.pivot.column = p.satellite.column = 4, p.pivot.row = 10, p.locked = 1;
+    p.rotation = RotationBelow, p.pivot.column = p.satellite.column = 4, p.pivot.row = 10, p.locked = p.active = 1;
     p.pivot.colour = ColourRed, p.satellite.colour = ColourBlue;
     b.lockPair();
     EXPECT_EQ(Ints({b.grid[4][10].colour, b.grid[4][9].colour}), Ints({ColourBlue, ColourRed}));
 }
 
-// Turns as the rules say, with the wall kicking as a blocked side does.
-TEST(PairTurns, KickAsTheRulesSay) {
-    // rotation, column, flags (1 touching, 2 blocked left, 4 blocked right) -> rotation, column
-    const int cases[][5] = {{0, 3, 1, 1, 3}, {0, 3, 5, 1, 2}, {0, 3, 7, 2, 3}, {2, 3, 3, 0, 3}, {2, 3, 1, 3, 3},
-                            {1, 3, 1, 2, 3}, {0, 7, 0, 1, 6}, {0, 7, 2, 2, 7}, {0, 3, 4, 1, 2}, {0, 3, 6, 2, 3},
-                            {2, 0, 0, 3, 1}, {2, 0, 4, 0, 0}, {2, 3, 2, 0, 3}, {3, 3, 0, 0, 3}, {1, 3, 0, 2, 3},
-                            {0, 7, 1, 1, 6}, {0, 7, 3, 2, 7}, {2, 0, 1, 0, 0}, {0, 0, 5, 2, 0}, {0, 0, 4, 2, 0}};
-    for (const auto& k : cases) {
-        FallingPair p = pairAt(k[0], k[1], k[2]);
-        p.rotate();
-        EXPECT_EQ(Ints({p.rotation, p.column}), Ints({k[3], k[4]})) << k[0] << k[1] << k[2];
-    }
-}
-
 // A turn and, in the next step, a move: the side check still sees the
 // satellite in its old column, so the move can push it into a block; the
 // lock puts it on top of that column instead.
-TEST(LateMove, AfterATurnIntoAStackLosesNoBlock) {
-    freshState();
-    Board b;
-    startBoard(b);
+TEST_F(Rules, LateMoveAfterATurnIntoAStackLosesNoBlock) {
+    startBoard(b);  // back in play
     for (int r = 1; r < Board::Rows; ++r) put(b, 3, r, ColourGreen);
     FallingPair& p = b.pair;
     p.column = 1, p.pivot.colour = ColourRed, p.satellite.colour = ColourBlue;

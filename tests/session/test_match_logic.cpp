@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <memory>
 #include <random>
 #include <tuple>
 
@@ -30,25 +29,9 @@ protected:
     void run(int steps) {
         for (int i = 0; i < steps; ++i) logic.step();
     }
-    FreshState fresh;
+    bool fresh = freshState();  // first: the match deals from the seeded stream
     MatchLogic logic{1024, 768};
 };
-
-// Load places the panel; the pointer fades in while the game is paused and
-// out while it is played.
-TEST_F(Match, PanelPlacedAndPointerShownOnlyWhilePaused) {
-    EXPECT_EQ(std::vector<float>({logic.panel.x, logic.panel.y, logic.panel.homeX, float(Pointer.fadeMode)}),
-              std::vector<float>({212, 334, 212, FadeOut}));
-    std::vector<float> alpha;
-    for (int i = 0; i < 2; ++i) {
-        hold({ScanEsc});
-        run(17);
-        alpha.push_back(Pointer.alpha);
-        hold({});
-        run(1);
-    }
-    EXPECT_EQ(alpha, std::vector<float>({255, 0}));
-}
 
 // A loss resets the round (every field) and the next one starts exactly 100
 // steps later with a fresh board, score and fall speed.
@@ -56,8 +39,7 @@ TEST_F(Match, LossResetsTheRoundAndTheNextStartsFresh) {
     run(80);
     Board& b = logic.boards[0];
     b.pair.pivot.fallStep = b.pair.satellite.fallStep = 9;
-    Players[0].score = 70;
-    Players[0].pendingDrops = 5;
+    Players[0].score = 70, Players[0].pendingDrops = 5;
     put(b, 2, 11, ColourRed);
     b.toppedOut = 1;
     logic.loseCheck();
@@ -91,15 +73,25 @@ TEST_F(Match, DemoNoticeAndSpeedUpAtTheirSteps) {
     EXPECT_STREQ(logic.messages.items.back().text, "Demo");
 }
 
-// Q on the open panel and Shift+Escape are in the golden traces; Escape held
-// and then left Shift quits too, as the two are down together.  F9 calls the
-// screenshot hook in every step it is held.
-TEST_F(Match, EscapeHeldThenShiftQuitsAndF9TakesAShotEachStep) {
+// Load places the panel; the pointer fades in while the game is paused and
+// out while it is played.  F9 calls the screenshot hook in every step it is
+// held.  Q on the open panel and Shift+Escape are in the golden traces;
+// Escape held and then left Shift quits too, as the two are down together.
+TEST_F(Match, PanelPointerScreenshotsAndEscapeHeldThenShiftQuits) {
+    EXPECT_EQ(std::vector<float>({logic.panel.x, logic.panel.y, logic.panel.homeX, float(Pointer.fadeMode)}),
+              std::vector<float>({212, 334, 212, FadeOut}));
     int shots = 0;
     logic.hooks.screenshot = [](void* count) { ++*static_cast<int*>(count); };
     logic.hooks.context = &shots;
-    hold({ScanF9});
-    run(25);
+    std::vector<float> alpha;
+    for (int i = 0; i < 2; ++i) {
+        hold({ScanEsc});
+        run(17);
+        alpha.push_back(Pointer.alpha);
+        hold({ScanF9});
+        run(i + 12);
+    }
+    EXPECT_EQ(alpha, std::vector<float>({255, 0}));
     hold({ScanEsc});
     run(1);
     EXPECT_FALSE(logic.quitRequested());
@@ -122,7 +114,6 @@ TEST_F(Match, JoystickModeReadsItsOwnSnapshotOncePerPress) {
     run(3);
     EXPECT_EQ(Ints({b.pair.column, Joysticks[0].active(JoyInputs)}), Ints({column + 1, 0}));
     setJoystickReader(nullptr);
-    FakeJoystick[0][JoyRight] = FakeJoystick[1][JoyLeft] = 0;
     b.setControlMode(ControlNone);
     hold({ScanLeft});
     run(1);
@@ -226,25 +217,22 @@ TEST(FrameGate, ComposesOnlyWhatCanDiffer) {
 
 // A match at 800 x 600 against an idle second player (or the computer),
 // in play since its first step.
-std::unique_ptr<MatchLogic> versusMatch(int opponent = 2) {
-    freshState();
-    auto m = std::make_unique<MatchLogic>(800, 600);
-    m->versus.opponent = opponent;
-    m->load();
-    for (int i = 0; i < MatchLogic::FirstRoundStart; ++i) m->step();
-    return m;
-}
-
-void run(MatchLogic& m, int steps) {
-    for (int i = 0; i < steps; ++i) m.step();
-}
+class Versus : public ::testing::Test {
+protected:
+    void start(int opponent) {
+        m.versus.opponent = opponent;
+        m.load();
+        for (int i = 0; i < MatchLogic::FirstRoundStart; ++i) m.step();
+    }
+    bool fresh = freshState();
+    MatchLogic m{800, 600};
+};
 
 // The versus traces carry the layout, the rounds won, drawn and lost, the
 // match, the waits, blocks sent both ways and both boards paused.  Here: the
 // round message's place and the speed-up of both boards at its limit.
-TEST(Versus, RoundMessageBelowTheGridsAndBothBoardsSpeedUpToTheLimit) {
-    auto match = versusMatch(1);
-    MatchLogic& m = *match;
+TEST_F(Versus, RoundMessageBelowTheGridsAndBothBoardsSpeedUpToTheLimit) {
+    start(1);
     EXPECT_GT(m.messages.items.front().y, m.boards[0].y + m.boards[0].height + 30);  // clear of both HUDs
     for (int side = 0; side < 2; ++side) {
         Cell &p = m.boards[side].pair.pivot, &s = m.boards[side].pair.satellite;
@@ -260,9 +248,8 @@ TEST(Versus, RoundMessageBelowTheGridsAndBothBoardsSpeedUpToTheLimit) {
 // A round that ends mid-turn on busy boards: during the wait both are frozen
 // with nothing waiting and the old score on show, only the loser's blocks
 // fly off; after it both restart clean, without the cut-short turn's score.
-TEST(Versus, ARoundEndedMidTurnRestartsClean) {
-    auto match = versusMatch();
-    MatchLogic& m = *match;
+TEST_F(Versus, ARoundEndedMidTurnRestartsClean) {
+    start(2);
     for (int side = 0; side < 2; ++side) {
         Board& b = m.boards[side];
         put(b, 0, Board::Rows - 1, ColourRed);
@@ -277,7 +264,7 @@ TEST(Versus, ARoundEndedMidTurnRestartsClean) {
                         b.grid[0][Board::Rows - 1].flying}),
                   Ints({1, 0, 0, 300, side})) << side;
     }
-    run(m, MatchLogic::RestartDelay);
+    for (int i = 0; i < MatchLogic::RestartDelay; ++i) m.step();
     for (int side = 0; side < 2; ++side) {
         const Board& b = m.boards[side];
         EXPECT_EQ(Ints({b.roundsWon, b.frozen, b.pair.active, b.occupiedCount(), b.pair.pivot.fallStep,
@@ -287,7 +274,7 @@ TEST(Versus, ARoundEndedMidTurnRestartsClean) {
     }
 }
 
-TEST(Versus, ValuesOutsideTheirRangeTakeTheDefault) {
+TEST_F(Versus, ValuesOutsideTheirRangeTakeTheDefault) {
     // opponent, level, rounds in; the same out: the edges of each range, one past them.
     const int rows[][6] = {{0, 1, 1, 0, 1, 1}, {2, 5, 5, 2, 5, 5}, {-1, 0, 0, 0, 3, 3}, {3, 6, 6, 0, 3, 3}};
     for (const auto& row : rows) {
