@@ -15,6 +15,22 @@ constexpr float PanelKick = 35.25f;
 constexpr std::int32_t VersusGap = 190;
 
 int inRange(int value, int lo, int hi, int fallback) { return value >= lo && value <= hi ? value : fallback; }
+
+// A board's start of a round: empty, laid out, at the first fall speed, and
+// its player's score back to 0.
+void startBoard(Board& board, PlayerRecord& player) {
+    board.reset();
+    board.layout();
+    board.pair.pivot.fallStep = board.pair.satellite.fallStep = 2;
+    player.addScore(-player.score);
+}
+
+// The speed-up: one pixel per step faster, up to the limit.
+void speedUp(Board& board) {
+    if (board.pair.pivot.fallStep >= MatchLogic::MaxFallStep) return;
+    board.pair.pivot.fallStep += 1;
+    board.pair.satellite.fallStep += 1;
+}
 } // namespace
 
 VersusOptions VersusOptions::normalised() const {
@@ -161,11 +177,7 @@ void MatchLogic::logicStep() {
         Players[1].stepScoreDisplay();
         versusLoseCheck();
         if (elapsedTicks % SpeedUpInterval == 0) {
-            for (Board& b : boards) {
-                if (b.pair.pivot.fallStep >= MaxFallStep) continue;
-                b.pair.pivot.fallStep += 1;
-                b.pair.satellite.fallStep += 1;
-            }
+            for (Board& b : boards) speedUp(b);
         }
         return;
     }
@@ -176,10 +188,7 @@ void MatchLogic::logicStep() {
         boards[1].frozen = 1;
         if (!roundStarted) {
             roundStarted = true;
-            board.reset();
-            board.layout();
-            board.pair.pivot.fallStep = board.pair.satellite.fallStep = 2;
-            Players[0].addScore(-Players[0].score);
+            startBoard(board, Players[0]);
         }
     }
     board.update();
@@ -189,10 +198,7 @@ void MatchLogic::logicStep() {
         messages.add(static_cast<float>(screenWidth - 100), static_cast<float>(screenHeight - 60), 1.25f, White, 0, 0,
                      4, 50, 15.5f, true, "Demo");
     }
-    if (elapsedTicks % SpeedUpInterval == 0 && board.pair.pivot.fallStep < MaxFallStep) {
-        board.pair.pivot.fallStep += 1;
-        board.pair.satellite.fallStep += 1;
-    }
+    if (elapsedTicks % SpeedUpInterval == 0) speedUp(board);
 }
 
 void MatchLogic::roundReset() {
@@ -220,10 +226,7 @@ void MatchLogic::startVersusRound() {
     for (int side = 0; side < 2; ++side) {
         Board& b = boards[side];
         b.brokenThisTurn = b.brokenThisStep = b.chain = 0;
-        b.reset();
-        b.layout();
-        b.pair.pivot.fallStep = b.pair.satellite.fallStep = 2;
-        Players[side].addScore(-Players[side].score);
+        startBoard(b, Players[side]);
     }
 }
 
