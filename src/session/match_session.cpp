@@ -137,9 +137,7 @@ void MatchSession::load() {
     logic_.hooks.musicStep = musicStep;
     logic_.hooks.screenshot = screenshotHook;
     logic_.hooks.context = this;
-    logic_.versus.opponent = Config.opponent;
-    logic_.versus.cpuLevel = Config.cpuLevel;
-    logic_.versus.roundsToWin = Config.roundsToWin;
+    logic_.versus = Config.versus;
     logic_.versus.joystick = num_joysticks > 0;
     logic_.beginLoad();
 

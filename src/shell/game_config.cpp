@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <climits>
 
-#include "session/match_logic.h"
-
 namespace tessaron {
 
 namespace {
@@ -52,14 +50,10 @@ GameConfig readGameConfig(const char* path) {
     config.screenWidth = readNumber("Video", "screen_width", defaults.screenWidth);
     config.screenHeight = readNumber("Video", "screen_height", defaults.screenHeight);
     config.fullscreen = readNumber("Video", "fullscreen", defaults.fullscreen);
-    VersusOptions versus;
-    versus.opponent = readNumber("Game", "opponent", defaults.opponent);
-    versus.cpuLevel = readNumber("Game", "cpu_level", defaults.cpuLevel);
-    versus.roundsToWin = readNumber("Game", "rounds_to_win", defaults.roundsToWin);
-    versus = versus.normalised();
-    config.opponent = versus.opponent;
-    config.cpuLevel = versus.cpuLevel;
-    config.roundsToWin = versus.roundsToWin;
+    config.versus.opponent = readNumber("Game", "opponent", defaults.versus.opponent);
+    config.versus.cpuLevel = readNumber("Game", "cpu_level", defaults.versus.cpuLevel);
+    config.versus.roundsToWin = readNumber("Game", "rounds_to_win", defaults.versus.roundsToWin);
+    config.versus = config.versus.normalised();
     return config;
 }
 

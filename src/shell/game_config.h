@@ -6,6 +6,8 @@
 // past the int range reads as INT_MAX or INT_MIN, never wrapped.
 #pragma once
 
+#include "session/match_logic.h"
+
 namespace tessaron {
 
 struct GameConfig {
@@ -14,13 +16,11 @@ struct GameConfig {
     int screenWidth = 1024; // [Video] screen_width
     int screenHeight = 768; // [Video] screen_height
     int fullscreen = 1;     // [Video] fullscreen: > 0 full screen, else windowed
-    int opponent = 0;       // [Game] opponent: 0 none, 1 the computer, 2 a second player
-    int cpuLevel = 3;       // [Game] cpu_level: 1..5
-    int roundsToWin = 3;    // [Game] rounds_to_win: 1..5
+    VersusOptions versus;   // [Game] opponent, cpu_level, rounds_to_win
 };
 
-// The largest side a screen may have.  Every frame is composed whole in a
-// screen-sized back buffer, and the match runs at most one logic step per
+// The largest side a screen may have.  A frame may have to be composed
+// whole in a screen-sized back buffer (the first always is), and the match runs at most one logic step per
 // frame, so a frame must be composed within a step (40 ms) or the game slows
 // down: measured on a 2-core machine, 4096 x 4096 takes about that long and
 // 8192 x 8192 three times as long.  4096 still takes the 4K screens.
