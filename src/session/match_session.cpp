@@ -1,6 +1,5 @@
 #include "session/match_session.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "audio/audio_system.h"
@@ -11,6 +10,7 @@
 #include "render/screenshot.h"
 #include "render/text_cache.h"
 #include "board/sound_cue.h"
+#include "session/background_choice.h"
 #include "session/file_list.h"
 #include "shell/app.h"
 #include "shell/globals.h"
@@ -85,14 +85,11 @@ MatchSession::~MatchSession() = default;
 void MatchSession::loadBackground() {
     FileList names;
     scanFileList(names, BackgroundPattern);
-    const char* picked = names.pick();
-    if (picked) {
-        char path[512];
-        std::snprintf(path, sizeof path, "%s%s", BackgroundDirectory, picked);
-        background_ = loadCheckedBmp(path);
-    } else {
-        background_ = loadCheckedBmp(FallbackBackground);
-    }
+    const char* picked = names.pick();  // the match's one random draw for it
+    loadFirstUsable(names, picked, BackgroundDirectory, FallbackBackground, [this](const char* path) {
+        background_ = loadOptionalPicture(path);
+        return background_ != nullptr;
+    });
 }
 
 void MatchSession::loadMusic() {
@@ -108,7 +105,8 @@ void MatchSession::load() {
     backBuffer_ = create_bitmap(SCREEN_W, SCREEN_H);
     if (backBuffer_) clear_bitmap(backBuffer_);
 
-    // 2. A random background, or the fallback when the folder is empty.
+    // 2. A random background; when it is refused, the next one that loads,
+    // or the fallback.
     loadBackground();
 
     // 3. Flags.

@@ -3,7 +3,8 @@
 // pictures and fonts, against the real loaders (and under the sanitizers):
 // a loader returns at once, reads and writes nothing out of bounds, decodes
 // a good picture as Allegro decodes its 40-byte-header twin, and names a
-// refused picture with its reason.  Files as ImageMagick writes them.
+// refused picture with its reason.  Files as ImageMagick writes them; the
+// order a refused background gives way in.
 #include <allegro.h>
 #include <gtest/gtest.h>
 
@@ -16,6 +17,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -25,6 +27,8 @@
 #include "gfx/ttf.h"
 #include "render/bitmap_bank.h"
 #include "render/bmp_file.h"
+#include "session/background_choice.h"
+#include "session/file_list.h"
 #include "shell/font_set.h"
 
 namespace tessaron {
@@ -242,6 +246,22 @@ TEST(HostileFiles, CraftedPicturesAreRefusedWhereverTheyAre) {
     stopTextLayer();
     alarm(0);
     std::filesystem::remove_all(scratch);
+}
+
+// A refused background gives way to the names after the pick in list order,
+// wrapping round, then to the fallback; the first that loads ends the walk.
+TEST(BackgroundChoice, NextNamesInOrderThenTheFallback) {
+    FileList list;
+    for (const char* name : {"a", "b", "c", "d"}) list.add(name);
+    struct Row { int picked; std::set<std::string> good; std::string tried; };  // pick -1: none
+    for (const Row& row : {Row{2, {"bg/a", "bg/c", "fb"}, "bg/c "}, Row{2, {"bg/a"}, "bg/c bg/d bg/a "},
+                           Row{3, {"bg/b", "fb"}, "bg/d bg/a bg/b "}, Row{0, {"fb"}, "bg/a bg/b bg/c bg/d fb "},
+                           Row{1, {}, "bg/b bg/c bg/d bg/a fb "}, Row{-1, {"bg/a", "fb"}, "fb "}}) {
+        std::string tried;
+        auto load = [&](const char* path) { return (tried += std::string(path) + " ", row.good.count(path) > 0); };
+        const bool loaded = loadFirstUsable(list, row.picked < 0 ? nullptr : list.name(row.picked), "bg/", "fb", load);
+        EXPECT_EQ(std::make_pair(tried, loaded), std::make_pair(row.tried, !row.good.empty())) << row.picked;
+    }
 }
 
 } // namespace
