@@ -62,8 +62,9 @@ bool setGraphicsMode(const GameConfig& config) {
 // Opens both font sets; every file that cannot be opened is named.
 bool loadFonts() {
     std::string missing;
-    if (!loadFontSet(BodyFonts, BodyFontPath)) missing += std::string("\n  ") + BodyFontPath;
-    if (!loadFontSet(TitleFonts, TitleFontPath)) missing += std::string("\n  ") + TitleFontPath;
+    const std::string why = ": missing, unreadable or not a TrueType font";
+    if (!loadFontSet(BodyFonts, BodyFontPath)) missing += "\n  " + (BodyFontPath + why);
+    if (!loadFontSet(TitleFonts, TitleFontPath)) missing += "\n  " + (TitleFontPath + why);
     if (missing.empty()) return true;
     reportMissingData(missing);
     return false;
@@ -110,7 +111,7 @@ void reportMissingData(const std::string& files) {
     // The paths are relative: name the folder they were looked for in.
     char folder[4096];
     const char* where = getcwd(folder, sizeof folder) ? folder : "(a folder whose name cannot be read)";
-    reportFatal(("Tessaron cannot start: these data files are missing or unreadable (paths relative to the "
+    reportFatal(("Tessaron cannot start: these data files cannot be used (paths relative to the "
                  "working directory " + std::string(where) + "):" + files).c_str());
 }
 

@@ -16,7 +16,8 @@ int runApplication();
 // it in Allegro's message box as well.
 void reportFatal(const char* text);
 // Reports required data files that could not be loaded (`files`: one
-// "\n  path" per file, relative to the working directory, which it names).
+// "\n  path: reason" per file, the path relative to the working directory,
+// which it names).
 void reportMissingData(const std::string& files);
 
 } // namespace tessaron
