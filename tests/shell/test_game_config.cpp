@@ -57,6 +57,47 @@ TEST(GameConfig, ReadsKeysDefaultsTheRestAndNeverWraps) {
     }
 }
 
+// A value of the file outside its range plays as the default, and one line
+// says so, quoting the value as written (bounded and printable).
+TEST(GameConfig, ValuesOutOfRangeTakeTheDefaultAndSaySo) {
+    install_allegro(SYSTEM_NONE, &errno, atexit);
+    const std::string path = ::testing::TempDir() + "tessaron_config_range.cfg";
+    const std::string says = "Tessaron: " + path + ": ";
+    const struct Row {
+        std::string text;
+        std::vector<int> want;  // depth, opponent, level, rounds
+        std::string lines;      // each after "Tessaron: PATH: "
+    } rows[] = {
+        {"[Video]\nvid_quality = 16\n[Game]\nopponent = 2\ncpu_level = 1\nrounds_to_win = 5\n", {16, 2, 1, 5}, ""},
+        {"[Game]\nopponent = 0\ncpu_level = 5\nrounds_to_win = 1\n", {32, 0, 5, 1}, ""},
+        {"[Video]\nvid_quality = 24\n[Game]\nopponent = 3\ncpu_level = 0\nrounds_to_win = 6\n", {32, 0, 3, 3},
+         "[Video] vid_quality = 24 is out of range; using the default 32\n"
+         "[Game] opponent = 3 is out of range; using the default 0\n"
+         "[Game] cpu_level = 0 is out of range; using the default 3\n"
+         "[Game] rounds_to_win = 6 is out of range; using the default 3\n"},
+        {"[Game]\nopponent = -1\ncpu_level = 6\nrounds_to_win = 0\n", {32, 0, 3, 3},
+         "[Game] opponent = -1 is out of range; using the default 0\n"
+         "[Game] cpu_level = 6 is out of range; using the default 3\n"
+         "[Game] rounds_to_win = 0 is out of range; using the default 3\n"},
+        {"[Game]\ncpu_level = nine\x7f\x1b[2J\n", {32, 0, 3, 3},
+         "[Game] cpu_level = nine??[2J is out of range; using the default 3\n"},
+        {"[Game]\ncpu_level = " + std::string(50, '7') + "\n", {32, 0, 3, 3},
+         "[Game] cpu_level = " + std::string(40, '7') + " is out of range; using the default 3\n"},
+    };
+    for (const Row& row : rows) {
+        FILE* file = std::fopen(path.c_str(), "w");
+        std::fputs(row.text.c_str(), file);
+        std::fclose(file);
+        testing::internal::CaptureStderr();
+        const GameConfig c = readGameConfig(path.c_str());
+        std::string lines = testing::internal::GetCapturedStderr();
+        for (std::size_t at; (at = lines.find(says)) != std::string::npos;) lines.erase(at, says.size());
+        EXPECT_EQ(std::vector<int>({c.vidQuality, c.versus.opponent, c.versus.cpuLevel, c.versus.roundsToWin}), row.want)
+            << row.text;
+        EXPECT_EQ(lines, row.lines) << row.text;
+    }
+}
+
 TEST(GameConfig, ScreenSizesTheBitmapsCannotTake) {
     EXPECT_TRUE(screenSizeUsable(1, 1) && screenSizeUsable(1024, 768));
     EXPECT_TRUE(screenSizeUsable(MaxScreenSide, MaxScreenSide));
