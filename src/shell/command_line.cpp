@@ -1,9 +1,10 @@
 #include "shell/command_line.h"
 
 #include <algorithm>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
+
+#include "session/cpu_player.h"
 
 namespace tessaron {
 
