@@ -103,18 +103,18 @@ void MatchSession::loadMusic() {
 }
 
 void MatchSession::load() {
-    // 1. The back buffer every frame is composed in.
+    // The back buffer every frame is composed in.
     backBuffer_ = create_bitmap(SCREEN_W, SCREEN_H);
     if (backBuffer_) clear_bitmap(backBuffer_);
 
-    // 2. A random background, or the fallback when the folder is empty.
+    // A random background, or the fallback when the folder is empty.
     loadBackground();
 
-    // 3. Flags.
+    // Flags.
     loaded_ = true;
     shutDown_ = false;
 
-    // 4. Pictures and sound effects in slot order.  Every picture is needed
+    // Pictures and sound effects in slot order.  Every picture is needed
     // to draw the match: without them the game stops here, naming them all.
     std::string missing;
     bool picturesLoaded = loadPictureBanks(&missing);
@@ -127,19 +127,19 @@ void MatchSession::load() {
     }
     for (const char* file : SampleFiles) GameSamples.add(file);
 
-    // 5. One random song from the music folder; none when it is empty.
+    // One random song from the music folder; none when it is empty.
     loadMusic();
 
-    // 6. Board placement, round reset and "Round 1".
+    // Board placement, round reset and "Round 1".
     state_.versus = Config.versus;
     state_.versus.joystick = num_joysticks > 0;
     state_.beginLoad();
 
-    // 7. The music.
+    // The music.
     Music.playSong(GameSongSlot);
     Music.setVolume(GameSongSlot, GameMusicVolume);
 
-    // 8. Pointer fade and the pause panel with its sounds.
+    // Pointer fade and the pause panel with its sounds.
     state_.finishLoad();
     PanelSounds.load();
 }
