@@ -131,8 +131,9 @@ class InstallTest(unittest.TestCase):
         def tags(shot):
             # The 1024 x 768 window's grids span x 177-417 and 607-847 from
             # y 204; each tag is 65 pixels above its grid, board 0's at its
-            # left edge, board 1's at its right.  Column 3 (x 267-297 and
-            # 697-727), where a new pair appears above the grid, is left out.
+            # left edge, board 1's at its right, white on backgrounds that
+            # stay below 150.  Column 3 (x 267-297 and 697-727), where a new
+            # pair appears above the grid, is left out.
             boxes = [shot.bright_box(x0, 139, x1, 169, threshold=200) for x0, x1 in ((177, 266), (728, 848))]
             return tuple(box and box[2] - box[0] for box in boxes)
 
