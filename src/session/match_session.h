@@ -8,10 +8,12 @@
 // the frame can differ from the one shown (render/frame_gate.h).
 // Depends on Allegro, the render and audio layers.  Main thread only.
 //
-// Failures: a missing background, sound or song leaves the game without it
-// (black background, silence).  A missing or unreadable block, breaker, bomb,
-// icon or particle picture is required data: the first tick then reports
-// every such file, sets the QuitFlag and loadFailed() becomes true.
+// Failures: a refused background gives way to the folder's next picture or
+// the fallback (session/background_choice.h), then to black; a missing
+// sound or song leaves the game without it (silence).  A refused block,
+// breaker, bomb, icon or particle picture is required data: the first tick
+// then reports every such file with the reason, sets the QuitFlag and
+// loadFailed() becomes true.
 #pragma once
 
 #include <allegro.h>
