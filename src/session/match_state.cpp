@@ -170,13 +170,14 @@ void MatchState::giveKeys(int side, const PlayerKeys& keys) {
 
 // Round and match messages go below the grids, where neither HUD is; each
 // takes the place from the one before, which would otherwise still be
-// fading there.
-void MatchState::addVersusMessage(const Rgb& colour, int fontIndex, const char* text) {
+// fading there.  A result shows at full strength at once, over the loser's
+// blocks flying past; an announcement fades in.
+void MatchState::addVersusMessage(const Rgb& colour, int fontIndex, const char* text, bool fadesIn) {
     const std::int32_t gridBottom = boards[0].baseY + boards[0].height;
     const float x = static_cast<float>(screenWidth / 2), y = static_cast<float>((gridBottom + screenHeight) / 2);
     for (FloatingMessage& m : messages.items)
         if (m.x == x && m.y == y) m.finished = 1;
-    messages.add(x, y, 6.25f, colour, 0, 0, fontIndex, 75, 5.5f, true, "%s", text);
+    messages.add(x, y, 6.25f, colour, 0, 0, fontIndex, 75, 5.5f, fadesIn, "%s", text);
 }
 
 void MatchState::finishLoad() {
@@ -299,7 +300,7 @@ void MatchState::startVersusRound() {
     const bool newMatch = matchOver;
     if (matchOver) {
         boards[0].roundsWon = boards[1].roundsWon = 0;
-        roundNumber = 0;
+        roundNumber = 1;
         matchOver = false;
     }
     for (int side = 0; side < 2; ++side) {
@@ -307,8 +308,7 @@ void MatchState::startVersusRound() {
         b.brokenThisTurn = b.brokenThisStep = b.chain = 0;
         startBoard(b, players[side]);
     }
-    // The match's first round was announced when the game loaded.
-    ++roundNumber;
+    // The first round of the first match was announced when the game loaded.
     if (roundNumber > 1 || newMatch) announceRound();
 }
 
@@ -317,7 +317,7 @@ void MatchState::startVersusRound() {
 void MatchState::announceRound() {
     char text[32];
     std::snprintf(text, sizeof text, "Round %d", roundNumber);
-    addVersusMessage(White, 5, text);
+    addVersusMessage(White, 5, text, true);
     if (boards[0].roundsWon + 1 < versus.roundsToWin && boards[1].roundsWon + 1 < versus.roundsToWin) return;
     const float top = static_cast<float>(std::max(4, boards[0].baseY - MatchPointAbove));
     messages.add(static_cast<float>(screenWidth / 2), top, 6.25f, Gold, 0, 0, 3, 75, 5.5f, true, "Match point");
@@ -335,9 +335,10 @@ void MatchState::versusLoseCheck() {
     }
     roundReset();
     roundStartTick = elapsedTicks + RestartDelay;
+    ++roundNumber;
     if (lost[0]) ++roundsLost;
     if (lost[0] && lost[1]) {
-        addVersusMessage(White, 5, "Draw");
+        addVersusMessage(White, 5, "Draw", false);
         return;
     }
     const int winner = lost[0] ? 1 : 0;
@@ -348,10 +349,10 @@ void MatchState::versusLoseCheck() {
         matchOver = true;
         ++matchesWon[winner];
         std::snprintf(text, sizeof text, "%s wins the match!", name);
-        addVersusMessage(Gold, 4, text);
+        addVersusMessage(Gold, 4, text, false);
     } else {
         std::snprintf(text, sizeof text, "%s wins the round", name);
-        addVersusMessage(White, 4, text);
+        addVersusMessage(White, 4, text, false);
     }
 }
 

@@ -166,7 +166,7 @@ public:
     // next round starts.
     bool matchOver = false;
     std::int32_t matchesWon[2] = {0, 0};
-    // The round of the match under way or next, from 1.
+    // The number of the round under way, or of the next one between rounds.
     std::int32_t roundNumber = 1;
     // The computer player of board 1 and the keys it holds.
     CpuPlayer cpu{0, 3};
@@ -182,7 +182,7 @@ private:
     void startVersusRound();
     void announceRound();
     void versusLoseCheck();
-    void addVersusMessage(const Rgb& colour, int fontIndex, const char* text);
+    void addVersusMessage(const Rgb& colour, int fontIndex, const char* text, bool fadesIn);
 
     bool quitRequested_ = false;
 };

@@ -78,7 +78,7 @@ TEST_P(Golden, TraceMatchesInFull) {
 INSTANTIATE_TEST_SUITE_P(Scripts, Golden,
                          ::testing::Values("moves_and_drops", "pause", "loss_restart", "late_turns", "drops_and_quit",
                                            "bot_keys", "versus_rounds", "versus_cpu",
-                                           "versus_cpu_replay", "versus_cpu_weak"));
+                                           "versus_cpu_replay", "versus_cpu_weak", "versus_speedup"));
 
 // The program itself: a bad command line or script is one line naming the
 // problem on standard error, exit status 2 (3 for a trace that cannot be
