@@ -10,8 +10,7 @@ namespace {
 
 constexpr int BracketAlpha = 25;  // brackets show only above this alpha
 const Rgb BracketGreen{10, 140, 40};
-const Rgb TitleColour{100, 200, 55};
-const Rgb HintColour{150, 200, 55};
+const Rgb LineColours[2] = {{100, 200, 55}, {150, 200, 55}};  // the title's, the hint's
 
 inline int whole(float v) { return static_cast<int>(v); }
 
@@ -33,11 +32,16 @@ void drawPausePanel(const PausePanel& p, BITMAP* dst) {
     }
 
     // The texts blend with the panel's alpha, so a closed panel shows none.
+    const std::array<PlacedText, 2> lines = pausePanelLines(p);
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        drawTranslucentTextCached(dst, lines[i].font, lines[i].x, lines[i].y, pixelOf(LineColours[i]), alpha,
+                                  lines[i].align, lines[i].text.c_str());
+}
+
+std::array<PlacedText, 2> pausePanelLines(const PausePanel& p) {
     TTF_FONT* f = fontAt(BodyFonts, FontIndex18);
-    drawTranslucentTextCached(dst, f, whole(p.x + 1), whole(p.y + 1), pixelOf(TitleColour), alpha, TextAlign::Left,
-                              "Tessaron Demo - Paused");
-    drawTranslucentTextCached(dst, f, whole(p.x + 1), whole(p.y + 20), pixelOf(HintColour), alpha, TextAlign::Left,
-                              "Press Q to quit");
+    return {PlacedText{f, whole(p.x + 1), whole(p.y + 1), TextAlign::Left, "Tessaron Demo - Paused"},
+            PlacedText{f, whole(p.x + 1), whole(p.y + 20), TextAlign::Left, "Press Q to quit"}};
 }
 
 } // namespace tessaron

@@ -6,10 +6,16 @@
 
 #include <allegro.h>
 
+#include <array>
+
 #include "render/pause_panel.h"
+#include "render/styled_text.h"
 
 namespace tessaron {
 
 void drawPausePanel(const PausePanel& panel, BITMAP* dst);
+// The panel's two lines of text where it draws them: the title, then the
+// hint.
+std::array<PlacedText, 2> pausePanelLines(const PausePanel& panel);
 
 } // namespace tessaron
