@@ -4,15 +4,15 @@
 #include "board/board.h"
 #include "board/sound_cue.h"
 #include "board/match_context.h"
+#include "render/font_sizes.h"
 
 namespace tessaron {
 namespace {
 const Rgb White{255, 255, 255};
 constexpr int DropsPerRow = 8;
-// The title font's pixel size at each index, and a line of it with room.
+// A line of the title font at an index, with room.
 float lineHeight(std::int32_t fontIndex) {
-    static const int Sizes[] = {12, 18, 24, 36, 48, 60, 72};
-    const int size = Sizes[fontIndex < 0 ? 0 : fontIndex > 6 ? 6 : fontIndex];
+    const int size = fontPixels(fontIndex);
     return static_cast<float>(size + size / 4);
 }
 

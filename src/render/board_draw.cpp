@@ -131,4 +131,8 @@ void drawBoard(const Board& b, const PlayerRecord& player, BITMAP* dst) {
     drawMessages(b.messages, dst);
 }
 
+void drawMatchTally(const Board& left, const Board& right, const std::int32_t matchesWon[2], BITMAP* dst) {
+    if (dst) drawSolidText(matchTally(left, right, matchesWon), pixelOf(Grey), dst);
+}
+
 } // namespace tessaron

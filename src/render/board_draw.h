@@ -33,5 +33,7 @@ void drawPair(const FallingPair& pair, BITMAP* dst);
 // The score box at (x, y) with its label above it, aligned by the record's
 // layout flag.
 void drawScorePanel(const PlayerRecord& record, BITMAP* dst, int x, int y);
+// Versus: the matches each side has won, between the two grids.
+void drawMatchTally(const Board& left, const Board& right, const std::int32_t matchesWon[2], BITMAP* dst);
 
 } // namespace tessaron

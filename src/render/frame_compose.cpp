@@ -90,12 +90,20 @@ void messageAreas(const FloatingMessageList& list, std::vector<FrameArea>& out) 
 }
 
 // A panel at alpha 0 blends nothing.
-FrameArea panelArea(const PausePanel& p) {
+FrameArea panelArea(const PausePanel& p, bool versus) {
     if (static_cast<int>(p.alpha) <= 0) return {};
     FrameArea a{static_cast<int>(p.x) - 2, static_cast<int>(p.y) - 2, static_cast<int>(p.width) + 5,
                 static_cast<int>(p.height) + 5};
-    for (const PlacedText& line : pausePanelLines(p)) unite(a, textArea(line));
+    for (const PlacedText& line : pausePanelLines(p, versus)) unite(a, textArea(line));
     return a;
+}
+
+// Versus: both boards, the one further left first.
+bool versusPair(const FrameParts& parts, const Board*& left, const Board*& right) {
+    if (!parts.boards[0] || !parts.boards[1]) return false;
+    left = parts.boards[0]->x <= parts.boards[1]->x ? parts.boards[0] : parts.boards[1];
+    right = left == parts.boards[0] ? parts.boards[1] : parts.boards[0];
+    return true;
 }
 
 // The record whose HUD a board shows.
@@ -108,8 +116,11 @@ const PlayerRecord& recordOf(const FrameParts& parts, const Board& b) {
 void drawLayers(const FrameParts& parts, BITMAP* back) {
     for (const Board* b : parts.boards)
         if (b) drawBoard(*b, recordOf(parts, *b), back);
+    const Board *left = nullptr, *right = nullptr;
+    const bool versus = versusPair(parts, left, right);
+    if (versus && parts.matchesWon) drawMatchTally(*left, *right, parts.matchesWon, back);
     if (parts.messages) drawMessages(*parts.messages, back);
-    if (parts.panel) drawPausePanel(*parts.panel, back);
+    if (parts.panel) drawPausePanel(*parts.panel, back, versus);
     if (parts.pointer) drawPointerSprite(*parts.pointer, parts.pointerSprite, parts.pointerX, parts.pointerY, back);
 }
 
@@ -134,7 +145,10 @@ void frameAreas(const FrameParts& parts, std::vector<FrameArea>& out) {
         messageAreas(b->messages, out);
     }
     if (parts.messages) messageAreas(*parts.messages, out);
-    if (parts.panel) out.push_back(panelArea(*parts.panel));
+    const Board *left = nullptr, *right = nullptr;
+    const bool versus = versusPair(parts, left, right);
+    if (versus && parts.matchesWon) out.push_back(textArea(matchTally(*left, *right, parts.matchesWon)));
+    if (parts.panel) out.push_back(panelArea(*parts.panel, versus));
     if (parts.pointer && parts.pointerSprite)
         out.push_back(pictureArea(parts.pointerSprite, parts.pointerX, parts.pointerY));
 }

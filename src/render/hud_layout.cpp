@@ -16,6 +16,8 @@ constexpr int RoundIconsLeft = 20;    // side 1's first icon's left edge left of
 constexpr int RoundIconBelow = 125;
 constexpr int RoundIconStep = 18;
 constexpr int PreviewHeight = 63;
+constexpr int TallyBelow = 150;       // the tally's top below the grid's, under the icons
+                                      // (the versus pause panel opens below it)
 
 TextAlign outward(const Board& b) { return b.side ? TextAlign::Right : TextAlign::Left; }
 
@@ -63,6 +65,13 @@ PlacedText scoreText(const PlayerRecord& player, int x, int y) {
 PlacedText dangerWarning(const Board& b) {
     return {fontAt(TitleFonts, FontIndex24), b.x + b.width / 2, b.y - DangerAbove, TextAlign::Centre,
             "Danger: " + std::to_string(b.danger)};
+}
+
+PlacedText matchTally(const Board& left, const Board& right, const std::int32_t matchesWon[2]) {
+    const std::string text = "Matches " + std::to_string(matchesWon[left.side ? 1 : 0]) + " - " +
+                             std::to_string(matchesWon[right.side ? 1 : 0]);
+    return {fontAt(BodyFonts, FontIndex18), (left.x + left.width + right.x) / 2, left.y + TallyBelow,
+            TextAlign::Centre, text};
 }
 
 } // namespace tessaron

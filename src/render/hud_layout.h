@@ -38,5 +38,8 @@ PlacedText scoreLabel(const PlayerRecord& player, int x, int y);
 PlacedText scoreText(const PlayerRecord& player, int x, int y);
 // "Danger: n", centred over the drop strip.
 PlacedText dangerWarning(const Board& b);
+// Versus: the matches each side has won, "Matches 2 - 1" with the left
+// board's first, centred between the grids below the round icons.
+PlacedText matchTally(const Board& left, const Board& right, const std::int32_t matchesWon[2]);
 
 } // namespace tessaron

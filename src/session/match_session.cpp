@@ -176,6 +176,7 @@ void MatchSession::draw() {
     parts.boards[0] = &state_.boards[0];
     if (state_.versusOn()) parts.boards[1] = &state_.boards[1];
     parts.players = state_.players;
+    parts.matchesWon = state_.matchesWon;
     parts.messages = &state_.messages;
     parts.panel = &state_.panel;
     parts.pointer = &state_.pointer;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "render/font_sizes.h"
 #include "session/controls.h"
 
 namespace tessaron {
@@ -13,6 +14,10 @@ constexpr float PanelKick = 35.25f;
 // Width of the space between the two grids in versus: both HUDs and up to
 // five round icons of each side fit in it.
 constexpr std::int32_t VersusGap = 190;
+// The versus pause panel fits the space between the grids, below the round
+// icons and the match tally (which end 180 pixels below the grids' top).
+constexpr float VersusPanelWidth = 180;
+constexpr std::int32_t VersusPanelBelow = 185;
 // "Match point" stands this far above the grids' top, over both names.
 constexpr std::int32_t MatchPointAbove = 110;
 
@@ -168,22 +173,31 @@ void MatchState::giveKeys(int side, const PlayerKeys& keys) {
     dropKeys[side] = keys.drop;
 }
 
-// Round and match messages go below the grids, where neither HUD is; each
-// takes the place from the one before, which would otherwise still be
-// fading there.  A result shows at full strength at once, over the loser's
+// Round and match messages go below the grids, where neither HUD is,
+// centred in the space left there; each takes the place from the one
+// before, which would otherwise still be fading there.  A result shows at full strength at once, over the loser's
 // blocks flying past; an announcement fades in.
 void MatchState::addVersusMessage(const Rgb& colour, int fontIndex, const char* text, bool fadesIn) {
     const std::int32_t gridBottom = boards[0].baseY + boards[0].height;
-    const float x = static_cast<float>(screenWidth / 2), y = static_cast<float>((gridBottom + screenHeight) / 2);
+    const float x = static_cast<float>(screenWidth / 2);
+    const float y = static_cast<float>(gridBottom + (screenHeight - gridBottom - fontPixels(fontIndex)) / 2);
     for (FloatingMessage& m : messages.items)
-        if (m.x == x && m.y == y) m.finished = 1;
+        if (m.x == x && m.y >= static_cast<float>(gridBottom)) m.finished = 1;
     messages.add(x, y, 6.25f, colour, 0, 0, fontIndex, 75, 5.5f, fadesIn, "%s", text);
 }
 
 void MatchState::finishLoad() {
     pointer.setFadeMode(FadeOut);
     panel.setUp();
-    panel.place(static_cast<float>(screenWidth / 2 - 300), static_cast<float>(screenHeight / 2 - 50));
+    if (!versusOn()) {
+        panel.place(static_cast<float>(screenWidth / 2 - 300), static_cast<float>(screenHeight / 2 - 50));
+        return;
+    }
+    // Between the grids, under the round icons and the tally, and centred
+    // where the Escape key's bump leaves it.
+    panel.fullWidth = VersusPanelWidth;
+    panel.place(static_cast<float>(screenWidth / 2) - VersusPanelWidth / 2 - panel.restOffset(PanelKick),
+                static_cast<float>(boards[0].baseY + VersusPanelBelow));
 }
 
 void MatchState::load() {

@@ -235,7 +235,8 @@ protected:
 // round message's place and the speed-up of both boards at its limit.
 TEST_F(Versus, RoundMessageBelowTheGridsAndBothBoardsSpeedUpToTheLimit) {
     start(1);
-    EXPECT_GT(m.messages.items.front().y, m.boards[0].y + m.boards[0].height + 30);  // clear of both HUDs
+    const float top = m.messages.items.front().y;  // "Round 1", 60 pixels high: between the grids' bottom and the screen's
+    EXPECT_TRUE(top >= m.boards[0].y + m.boards[0].height && top + 60 <= 600) << top;
     for (int side = 0; side < 2; ++side) {
         Cell &p = m.boards[side].pair.pivot, &s = m.boards[side].pair.satellite;
         p.fallStep = s.fallStep = MatchState::MaxFallStep - 1 + side;
