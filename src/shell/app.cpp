@@ -136,8 +136,7 @@ int runApplication(int argc, const char* const* argv) {
     // on a smaller screen would overlap: that is refused rather than drawn.
     Config = readGameConfig(ConfigPath);
     options.applyTo(Config);
-    if (Config.versus.opponent != 0 &&
-        (Config.screenWidth < MinVersusWidth || Config.screenHeight < MinVersusHeight)) {
+    if (Config.versus.opponent != 0 && !versusScreenFits(Config.screenWidth, Config.screenHeight)) {
         char text[300];
         std::snprintf(text, sizeof text,
                       "A versus match needs a screen of at least %d x %d, not %d x %d: choose a larger size "

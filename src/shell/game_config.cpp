@@ -51,6 +51,8 @@ bool screenSizeUsable(int width, int height) {
     return width >= 1 && height >= 1 && width <= MaxScreenSide && height <= MaxScreenSide;
 }
 
+bool versusScreenFits(int width, int height) { return width >= MinVersusWidth && height >= MinVersusHeight; }
+
 GameConfig readGameConfig(const char* path) {
     GameConfig defaults;
     GameConfig config;

@@ -43,6 +43,9 @@ bool screenSizeUsable(int width, int height);
 constexpr int MinVersusWidth = 800;
 constexpr int MinVersusHeight = 600;
 
+// True when a screen of this size holds both boards of a versus match.
+bool versusScreenFits(int width, int height);
+
 // Selects `path` as Allegro's configuration file and reads the keys in the
 // order of the settings table.  A colour depth other than 16 or 32, and a
 // [Game] value outside its range, come back as the key's default, and one

@@ -22,6 +22,7 @@
 #include <tuple>
 
 #include "audio/wav_data.h"
+#include "../open_descriptors.h"
 #include "sound_fixture.h"
 
 namespace tessaron::test {
@@ -231,6 +232,33 @@ TEST(SoundOffAndOn, NeverReachesTheLibraryWhenOffAndClosesAfterAllegroExit) {
     player.update();
     player.free();
     FSOUND_Sample_Free(sample);
+}
+
+// Closed and started again, the sound layer plays the song loaded before
+// the close, refilled by its feeder as at the first start; loading songs
+// and samples, usable or not, leaves no descriptor open.
+TEST_F(SoundTest, StartedAgainPlaysMusicAndLoadsLeaveNoDescriptor) {
+    const std::string song = writeFile("song.mod", makeModule()), wav = writeFile("tone.wav", makeWav(16, 1, 44100, 100));
+    MusicPlayer player;
+    ASSERT_TRUE(player.loadSong(0, song.c_str()));
+    player.playSong(0);
+    mixFrames(CaptureFragmentFrames);
+    closeAudio();
+    ASSERT_EQ(startAudio(), 1);
+    player.playSong(0);
+    for (int i = 0; i < 8; ++i) {
+        ASSERT_TRUE(waitForFeeder());
+        EXPECT_GT(peak(mixFrames(QuarterSecond)), 1000) << i;
+    }
+    const long open = openDescriptors();
+    for (int i = 0; i < 20; ++i) {
+        EXPECT_TRUE(player.loadSong(1, song.c_str()));
+        EXPECT_FALSE(player.loadSong(1, wav.c_str()));
+        FSOUND_Sample_Free(loadSample(wav.c_str()));
+        EXPECT_EQ(loadSample(song.c_str()), nullptr);
+    }
+    EXPECT_EQ(openDescriptors(), open);
+    player.free();
 }
 
 // 255 slots are filled and the 256th file is ignored; a failed load keeps

@@ -15,6 +15,7 @@
 #include <tuple>
 #include <vector>
 
+#include "../open_descriptors.h"
 #include "sim.h"
 
 namespace tessaron {
@@ -78,7 +79,8 @@ TEST_P(Golden, TraceMatchesInFull) {
 INSTANTIATE_TEST_SUITE_P(Scripts, Golden,
                          ::testing::Values("moves_and_drops", "pause", "loss_restart", "late_turns", "drops_and_quit",
                                            "bot_keys", "versus_rounds", "versus_cpu",
-                                           "versus_cpu_replay", "versus_cpu_weak", "versus_speedup"));
+                                           "versus_cpu_replay", "versus_cpu_weak", "versus_cpu_default",
+                                           "versus_speedup"));
 
 // The program itself: a bad command line or script is one line naming the
 // problem on standard error, exit status 2 (3 for a trace that cannot be
@@ -121,7 +123,6 @@ TEST(SimProgram, BadInputOrUnwritableTraceIsNamedInOneLineWithNoTrace) {
         // Quoted script text is a short printable excerpt; lines are capped.
         {"", "1 \x1b[31m" + std::string(60, 'a') + "\n",
          "script line 1: unknown key '?[31maaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa...'"},
-        {"", "1 left\n" + std::string(1025, '#') + "\n", "script line 2: longer than 1024 characters"},
         // A trace that cannot be written in full (cut mid-run, or only at the
         // close) is status 3 with no summary.
         {"--quiet --trace /dev/full --steps 100", "", "cannot write trace '/dev/full': No space left on device"},
@@ -152,6 +153,30 @@ TEST(SimProgram, GoodRunWritesTheTraceAndTheSummary) {
     EXPECT_EQ(readLines(trace), want);
     run = runSim("good", "--seed 4294967295 --steps 2000000000 --quiet --script " + Dir + "loss_restart.script");
     EXPECT_TRUE(run.status == 0 && run.out.rfind("steps=475 ", 0) == 0) << run.out;
+}
+
+// A script line of 1,024 characters and a file of exactly the size cap are
+// read, one more is refused; a file that grows while it is read (as those
+// of /proc do) is refused; no load leaves a descriptor open.
+TEST(Script, LimitsAtTheLimitAndOnePast) {
+    const std::string path = TESSARON_BINARY_DIR "/sim_limits.script", line(sim::MaxScriptLine - 1, '#');
+    std::string cap;
+    while (cap.size() < sim::MaxScriptBytes) cap += line + "\n";
+    const std::string rows[][2] = {
+        {"1 left\n" + line + "#\n", ""},
+        {"1 left\n" + line + "##\n", "script line 2: longer than 1024 characters"},
+        {cap, ""},
+        {cap + "#", "script '" + path + "' is larger than 16777216 bytes"},
+    };
+    const long open = openDescriptors();
+    std::vector<sim::ScriptLine> script;
+    for (const auto& row : rows) {
+        std::ofstream(path, std::ios::binary) << row[0];
+        EXPECT_EQ(sim::loadScript(path, script), row[1]) << row[0].size();
+    }
+    EXPECT_EQ(sim::loadScript("/proc/self/stat", script), "cannot read script '/proc/self/stat'");
+    EXPECT_EQ(openDescriptors(), open);
+    std::remove(path.c_str());
 }
 
 // The bot plays a long game (under the sanitizers in their build): no crash,

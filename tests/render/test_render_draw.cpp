@@ -3,10 +3,14 @@
 // screenshot.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "render/bitmap_bank.h"
@@ -14,6 +18,7 @@
 #include "render/messages_draw.h"
 #include "render/screenshot.h"
 #include "render/text_cache.h"
+#include "../open_descriptors.h"
 #include "render_fixture.h"
 #include "shell/font_set.h"
 
@@ -102,7 +107,7 @@ TEST_F(DrawTest, BitmapBankSlotsAndLimits) {
 
 // In a folder without data every missing picture is named and every slot
 // stays numbered; the screenshot makes its folder, replaces its file and
-// fails harmlessly where no folder can be made.
+// fails harmlessly where it cannot write.
 TEST_F(DrawTest, MissingDataAndScreenshots) {
     namespace fs = std::filesystem;
     const fs::path previous = fs::current_path(),
@@ -121,6 +126,28 @@ TEST_F(DrawTest, MissingDataAndScreenshots) {
     putpixel(canvas, 10, 10, makecol(1, 2, 3));
     EXPECT_TRUE(saveScreenshot(canvas));
     EXPECT_TRUE(saveScreenshot(canvas)) << "an existing folder and file";
+    // A write that fails (the file size limit stands in for a full disk), at
+    // the first flush or at the last, keeps the earlier file and leaves no
+    // partial one; a pipe in the file's place is left alone; no descriptor
+    // stays open.
+    const long open = openDescriptors();
+    rlimit was;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &was), 0);
+    signal(SIGXFSZ, SIG_IGN);
+    for (const auto limit : {rlim_t{1000}, rlim_t{fs::file_size("screenshots/tessaron.bmp") - 1}}) {
+        rlimit cut = was;
+        cut.rlim_cur = limit;
+        setrlimit(RLIMIT_FSIZE, &cut);
+        EXPECT_FALSE(saveScreenshot(canvas)) << limit;
+        setrlimit(RLIMIT_FSIZE, &was);
+    }
+    signal(SIGXFSZ, SIG_DFL);
+    EXPECT_EQ(std::distance(fs::directory_iterator("screenshots"), fs::directory_iterator()), 1);
+    fs::create_directory("piped");
+    ASSERT_EQ(mkfifo("piped/tessaron.bmp", 0600), 0);
+    EXPECT_FALSE(saveScreenshotTo(canvas, "piped"));
+    EXPECT_TRUE(fs::is_fifo("piped/tessaron.bmp"));
+    EXPECT_EQ(openDescriptors(), open);
     BITMAP* saved = load_bitmap("screenshots/tessaron.bmp", nullptr);
     ASSERT_NE(saved, nullptr);
     EXPECT_EQ(saved->w, 640);

@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <random>
+#include <set>
 #include <tuple>
 
 #include "../board/support.h"
@@ -105,20 +106,32 @@ TEST_F(Match, PanelPointerScreenshotsAndEscapeHeldThenShiftQuits) {
     EXPECT_EQ(shots, 25);
 }
 
-TEST_F(Match, JoystickModeReadsItsOwnSnapshotOncePerPress) {
-    run(76);
-    Board& b = logic.boards[0];
-    b.setControlMode(ControlJoystick);
-    const int column = b.pair.column;
-    input.joysticks[0] = 1u << JoyRight;
-    input.joysticks[1] = 1u << JoyLeft;
-    run(3);
-    EXPECT_EQ(Ints({b.pair.column, JoystickSnapshot::active(0xffff, JoyInputs)}), Ints({column + 1, 0}));
-    input = StepInput();
-    b.setControlMode(ControlNone);
-    hold({ScanLeft});
-    run(1);
-    EXPECT_EQ(b.pair.column, column + 1);
+// Each side's joystick steers its own board alone: moves and turns once per
+// press, drops while held; a board steered by keys or by nobody ignores it.
+TEST(Joystick, EachInputSteersOnlyItsOwnBoard) {
+    // input; the pair's column moved, turned, hard dropping, soft dropping
+    const int rows[][5] = {{JoyLeft, -1, 0, 0, 0}, {JoyRight, 1, 0, 0, 0}, {JoyUp, 0, 0, 1, 0},
+                           {JoyDown, 0, 0, 0, 1},  {JoyButton0, 0, 1, 0, 0}, {JoyButton0 + 1, 0, 0, 0, 0}};
+    for (int side = 0; side < 2; ++side) {
+        for (const auto& row : rows) {
+            MatchState m(1024, 768, 9);
+            m.versus.opponent = 2, m.versus.joystick = true;
+            m.load();
+            m.boards[0].setControlMode(side == 0 ? ControlJoystick : ControlNone);
+            for (int i = 0; i < MatchState::FirstRoundStart + 5; ++i) m.step(StepInput());
+            const FallingPair was[2] = {m.boards[0].pair, m.boards[1].pair};
+            StepInput in;
+            in.joysticks[side] = static_cast<std::uint16_t>(1u << row[0]);
+            in.sides[0] = in.sides[1] = SideLeft | SideRotate;  // keys, which neither board reads
+            for (int i = 0; i < 3; ++i) m.step(in);
+            for (int b = 0; b < 2; ++b) {
+                const FallingPair& p = m.boards[b].pair;
+                const Ints moved = {p.column - was[b].column, p.rotation != was[b].rotation, p.hardDropping,
+                                    p.pivot.vy == p.pivot.fastFallStep};
+                EXPECT_EQ(moved, b == side ? Ints(row + 1, row + 5) : Ints(4, 0)) << side << " " << row[0] << " " << b;
+            }
+        }
+    }
 }
 
 // 256 names of up to 255 characters; hidden names refused; a pick draws one
@@ -250,8 +263,8 @@ TEST_F(Versus, RoundMessageBelowTheGridsAndBothBoardsSpeedUpToTheLimit) {
 
 // Two players at one keyboard: the left board takes A/D/S/W/E and Tab, the
 // right the arrows, Space and Enter; with a joystick on the right board the
-// left keeps the arrows; against the computer the player has the arrows and
-// the computer's tag its level.
+// left keeps the arrows; against the computer (a joystick or not) the player
+// has the arrows and the computer's tag its level.
 TEST(VersusKeys, EachBoardTakesTheKeysOnItsOwnSide) {
     const int all[] = {ScanA, ScanD, ScanS, ScanW, ScanE, ScanTab, ScanLeft, ScanRight, ScanDown, ScanUp, ScanSpace,
                        ScanEnter};
@@ -264,7 +277,7 @@ TEST(VersusKeys, EachBoardTakesTheKeysOnItsOwnSide) {
         {2, false, {ScanA, ScanD, ScanS, ScanW, ScanE, ScanTab}, {ScanLeft, ScanRight, ScanDown, ScanUp, ScanSpace, ScanEnter},
          "Player 2"},
         {2, true, {ScanLeft, ScanRight, ScanDown, ScanUp, ScanSpace, ScanEnter}, {}, "Player 2"},
-        {1, false, {ScanLeft, ScanRight, ScanDown, ScanUp, ScanSpace, ScanEnter}, {}, "Computer \u00b7 4"},
+        {1, true, {ScanLeft, ScanRight, ScanDown, ScanUp, ScanSpace, ScanEnter}, {}, "Computer \u00b7 4"},
         {0, false, {ScanLeft, ScanRight, ScanDown, ScanUp, ScanSpace, ScanEnter}, {}, "Player"},
     };
     const std::uint8_t bits[] = {SideLeft, SideRight, SideSoftDrop, SideHardDrop, SideRotate, SideDrop};
@@ -273,6 +286,10 @@ TEST(VersusKeys, EachBoardTakesTheKeysOnItsOwnSide) {
         m.versus.opponent = row.opponent, m.versus.joystick = row.joystick, m.versus.cpuLevel = 4;
         m.load();
         EXPECT_STREQ(m.players[1].name, row.name1) << row.opponent;
+        // A joystick steers board 1 for a second player only, from the first joystick attached.
+        const bool stick = row.joystick && row.opponent == 2;
+        EXPECT_EQ(Ints({m.boards[1].controlMode, m.joysticks[1].joystick}),
+                  Ints({stick ? ControlJoystick : ControlKeyboard, stick ? 0 : 1})) << row.opponent;
         for (int key : all) {
             LiveInput live;
             live.keys[key] = 1;
@@ -335,6 +352,84 @@ TEST_F(Versus, ARoundEndedMidTurnRestartsClean) {
                         b.pair.satellite.fallStep, b.chain, b.brokenThisTurn, b.danger, Players[side].score,
                         Players[side].pendingDrops}),
                   Ints({1 - side, 0, 1, 0, 2, 2, 0, 0, 0, 0, 0})) << side;
+    }
+}
+
+// Each player's drop key adds blocks to drop on their own board only.
+TEST_F(Versus, EachDropKeyDropsOnItsOwnBoard) {
+    start(2);
+    for (int side = 0; side < 2; ++side) {
+        const Ints before = {Players[0].pendingDrops, Players[1].pendingDrops};
+        StepInput in;
+        in.sides[side] = SideDrop;
+        m.step(in);
+        EXPECT_EQ(Ints({Players[0].pendingDrops > before[0], Players[1].pendingDrops > before[1]}),
+                  Ints({side == 0, side == 1})) << side;
+    }
+}
+
+// Escape pauses from a side a player holds, never from a side nobody plays or
+// the computer's; paused, nothing of the match moves whatever is held: not
+// the boards, the clock, the computer's plans nor its keys.
+TEST(VersusPause, NothingMovesWhilePausedAndOnlyPlayersPause) {
+    for (int opponent = 0; opponent < 3; ++opponent) {
+        for (int side = 0; side < 2; ++side) {
+            MatchState m(1024, 768, 11);
+            m.versus.opponent = opponent, m.versus.cpuLevel = 5;
+            m.load();
+            StepInput in;
+            for (int i = 0; i < 240; ++i) m.step(in);
+            in.sides[side] = SidePause;
+            m.step(in);
+            for (int i = 0; i < 40; ++i) m.step(StepInput());
+            ASSERT_EQ(m.paused, side == 0 || opponent == 2) << opponent << side;
+            if (!m.paused) continue;
+            MatchState still = m;
+            in.sides[0] = in.sides[1] = SideSteerBits | SideDrop;
+            in.joysticks[0] = in.joysticks[1] = JoystickBits;
+            for (int i = 0; i < 200; ++i) m.step(in);
+            still.panel = m.panel, still.pointer = m.pointer, still.messages = m.messages, still.keys = m.keys;
+            still.joysticks[0] = m.joysticks[0], still.joysticks[1] = m.joysticks[1];
+            EXPECT_TRUE(still == m) << opponent << side;
+        }
+    }
+}
+
+// The computer's own generator never sticks, whatever the seed, the one that
+// xors to zero included: a careless computer, placing many pairs at random,
+// picks many columns.
+TEST(CpuPlayer, EverySeedGivesAVariedGame) {
+    for (std::uint32_t seed : {0x9e3779b9u, 0u, 1u, 0xffffffffu}) {
+        MatchState m(1024, 768, 5);
+        m.versus.opponent = 1, m.versus.cpuLevel = 1;
+        m.load();
+        m.cpu = CpuPlayer(seed, 1);
+        std::set<int> columns;
+        for (int i = 0; i < 3000; ++i) {
+            m.step(StepInput());
+            columns.insert(m.cpu.target_.column);
+        }
+        EXPECT_GE(columns.size(), 4u) << seed;
+    }
+}
+
+// Each level of the computer plays its own game against the quick bot,
+// pinned by the match's digest: every level's settings and percentages
+// decide it (level 3, the default, also has a golden trace).
+TEST(CpuPlayer, EachLevelPlaysItsOwnGame) {
+    const std::uint64_t digests[] = {0x5c2d40934c381694ull, 0x21bfde90bca29f30ull, 0x62ada84c03037e95ull,
+                                      0x42a341be034713c3ull, 0xf5e6e85dea8e8c8cull};
+    for (int level = 1; level <= 5; ++level) {
+        MatchState m(1024, 768, 20261207);
+        m.versus.opponent = 1, m.versus.cpuLevel = level;
+        m.load();
+        CpuPlayer bot(7, 0);
+        StepInput in;
+        for (int i = 0; i < 4000; ++i) {
+            bot.steer(m.boards[0], in.sides[0]);
+            m.step(in);
+        }
+        EXPECT_EQ(m.matchDigest(), digests[level - 1]) << level;
     }
 }
 

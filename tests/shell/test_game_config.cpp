@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "shell/game_config.h"
@@ -78,10 +79,17 @@ TEST(GameConfig, ReadsKeysDefaultsTheRestAndNeverWraps) {
     }
 }
 
-TEST(GameConfig, ScreenSizesTheBitmapsCannotTake) {
-    EXPECT_TRUE(screenSizeUsable(1, 1) && screenSizeUsable(1024, 768));
-    EXPECT_TRUE(screenSizeUsable(MaxScreenSide, MaxScreenSide));
-    EXPECT_FALSE(screenSizeUsable(0, 768) || screenSizeUsable(1024, -1) || screenSizeUsable(MaxScreenSide + 1, 768));
+// Each side held to its own limits, at the limit and one past it: the
+// screen's bitmaps, and the room two boards need.
+TEST(GameConfig, EachScreenSideAtItsLimits) {
+    const struct Row { int w, h; bool usable, versus; } rows[] = {
+        {1, 1, true, false},          {0, 768, false, false},        {1024, 0, false, false},
+        {MaxScreenSide, MaxScreenSide, true, true}, {MaxScreenSide + 1, 768, false, true},
+        {1024, MaxScreenSide + 1, false, true},     {800, 600, true, true},
+        {799, 600, true, false},      {800, 599, true, false}};
+    for (const Row& r : rows)
+        EXPECT_EQ(std::make_pair(screenSizeUsable(r.w, r.h), versusScreenFits(r.w, r.h)),
+                  std::make_pair(r.usable, r.versus)) << r.w << " x " << r.h;
 }
 
 } // namespace

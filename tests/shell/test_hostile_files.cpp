@@ -2,9 +2,9 @@
 // and 124-byte headers, and pipes, folders and devices in the place of
 // pictures and fonts, against the real loaders (and under the sanitizers):
 // a loader returns at once, reads and writes nothing out of bounds, decodes
-// a good picture as Allegro decodes its 40-byte-header twin, and names a
-// refused picture with its reason.  Files as ImageMagick writes them; the
-// order a refused background gives way in.
+// a good picture as Allegro decodes its 40-byte-header twin, names a
+// refused picture with its reason and leaves no descriptor open.  Files as
+// ImageMagick writes them; the order a refused background gives way in.
 #include <allegro.h>
 #include <gtest/gtest.h>
 
@@ -29,7 +29,9 @@
 #include "render/bmp_file.h"
 #include "session/background_choice.h"
 #include "session/file_list.h"
+#include "session/match_session.h"
 #include "shell/font_set.h"
+#include "../open_descriptors.h"
 
 namespace tessaron {
 namespace {
@@ -106,8 +108,11 @@ std::vector<Case> cases() {
         return with(bmp(3, 2, bits, 3, 3, 0, rows(3, 2, bits)).replace(54, 12, le(r, 4) + le(g, 4) + le(b, 4)), 10, 66);
     };
     const std::string f565 = fields(16, 0xf800, 0x07e0, 0x1f);
-    const std::string os2 = "BM" + le(26 + 24, 4) + le(0, 4) + le(26, 4) + le(12, 4) + le(3, 2) + le(2, 2) + le(1, 2) +
-                            le(24, 2) + rows(3, 2, 24);
+    auto os2 = [](int bits, int entries) {  // 3 x 2 pixels, a palette of 3-byte entries
+        const int offset = 26 + 3 * entries;
+        return "BM" + le(offset + 24, 4) + le(0, 4) + le(offset, 4) + le(12, 4) + le(3, 2) + le(2, 2) + le(1, 2) +
+               le(bits, 2) + std::string(3 * entries, '\x40') + rows(3, 2, bits);
+    };
     std::string bigIndex = bmp(5, 3, 8, 0, 16, 16, std::string(24, '\x03'));
     bigIndex[54 + 64 + 9] = '\x10';  // colour 16 of 16
     return {
@@ -123,7 +128,13 @@ std::vector<Case> cases() {
         {"16-bit bitfields 5-6-5", f565, "", true},
         {"16-bit bitfields 5-5-5", fields(16, 0x7c00, 0x03e0, 0x1f), "", true},
         {"32-bit bitfields", fields(32, 0xff0000, 0xff00, 0xff), "", true},
-        {"OS/2 header", os2, ""},
+        {"OS/2 header", os2(24, 0), ""},
+        {"OS/2 header, 8 bits, full palette", os2(8, 256), ""},
+        {"4 bits, full declared palette", bmp(5, 3, 4, 0, 16, 16, rows(5, 3, 4)), "", true},
+        // A palette of 6: the pixels' nibbles read in order, padding unread.
+        {"4 bits, 6 colours, junk padding", bmp(1, 2, 4, 0, 6, 6, "\x5f\xff\xff\xff\x0f\xee\xee\xee"), "", true},
+        {"RLE4 runs ending at the edge, 6 colours", bmp(6, 1, 4, 2, 6, 6, std::string("\x01\x1f\x00\x05\x12\x34\x5f\xff\x00\x01", 10)),
+         "", true},
         {"8192 wide: the bound", bmp(8192, 1, 8, 0, 256, 0, rows(8192, 1, 8)), "", true},
         {"8192 high: the bound", bmp(1, 8192, 8, 0, 256, 0, rows(1, 8192, 8)), "", true},
         // Sizes Allegro would allocate wrongly or not at all.
@@ -210,6 +221,7 @@ TEST(HostileFiles, CraftedPicturesAreRefusedWhereverTheyAre) {
         table.push_back({"ImageMagick " + m, read("m.bmp"), "", false, Bytes, read("v3.bmp")});
     }
     startTextLayer();
+    const long open = openDescriptors();
 
     for (const Case& c : table) {
         if (c.reason.empty()) std::ofstream("reference.bmp", std::ios::binary) << (c.twin.empty() ? c.bytes : c.twin);
@@ -242,7 +254,10 @@ TEST(HostileFiles, CraftedPicturesAreRefusedWhereverTheyAre) {
             FontSet set;
             EXPECT_FALSE(loadFontSet(set, "font.ttf")) << c.name;
         }
+        FileList found;
+        scanFileList(found, "data/backgrounds/*.bmp*");
     }
+    EXPECT_EQ(openDescriptors(), open) << "a loader left a descriptor open";
     stopTextLayer();
     alarm(0);
     std::filesystem::remove_all(scratch);
