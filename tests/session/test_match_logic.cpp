@@ -1,6 +1,6 @@
 // The session's logic where the golden traces do not reach: the panel's place
 // and the pointer, the round reset and start field by field, the step counts
-// past the traces' length, a quit key order, the screenshot hook, the
+// past the traces' length, a quit key order, the screenshot hook, each
 // joystick and the file list; random play keeping the board valid; when a
 // frame is composed; versus where its traces do not go.
 #include <gtest/gtest.h>
@@ -8,7 +8,6 @@
 #include <cstring>
 #include <random>
 #include <set>
-#include <tuple>
 
 #include "../board/support.h"
 #include "session/controls.h"
@@ -226,9 +225,10 @@ TEST(FrameGate, ComposesOnlyWhatCanDiffer) {
 }
 
 // Versus where the golden traces (versus_rounds, versus_cpu, its replay
-// through keys alone, versus_cpu_weak) do not go: the round message's place,
-// the speed-up limit, a round cut short mid-turn, the settings' ranges (the
-// simulator's are in its command-line test).
+// through keys alone, versus_cpu_weak and _default) do not go: the round
+// message's place, the speed-up limit, each side's keys, joystick and drop
+// key, a round cut short mid-turn, the pause, the computer's generator and
+// levels (the settings' ranges are in the settings and command-line tests).
 
 // A match at 800 x 600 against an idle second player (or the computer),
 // in play since its first step.
@@ -430,17 +430,6 @@ TEST(CpuPlayer, EachLevelPlaysItsOwnGame) {
             m.step(in);
         }
         EXPECT_EQ(m.matchDigest(), digests[level - 1]) << level;
-    }
-}
-
-TEST_F(Versus, ValuesOutsideTheirRangeTakeTheDefault) {
-    // opponent, level, rounds in; the same out: the edges of each range, one past them.
-    const int rows[][6] = {{0, 1, 1, 0, 1, 1}, {2, 5, 5, 2, 5, 5}, {-1, 0, 0, 0, 3, 3}, {3, 6, 6, 0, 3, 3}};
-    for (const auto& row : rows) {
-        VersusOptions v;
-        std::tie(v.opponent, v.cpuLevel, v.roundsToWin) = std::make_tuple(row[0], row[1], row[2]);
-        const VersusOptions n = v.normalised();
-        EXPECT_EQ(Ints({n.opponent, n.cpuLevel, n.roundsToWin}), Ints({row[3], row[4], row[5]})) << row[0];
     }
 }
 

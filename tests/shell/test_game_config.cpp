@@ -52,6 +52,10 @@ TEST(GameConfig, ReadsKeysDefaultsTheRestAndNeverWraps) {
         {"[Video]\nscreen_width = -2147483649\n", {1, 32, INT_MIN, 768, 1}},
         {"[Video]\nscreen_width = -99999999999999999999\n", {1, 32, INT_MIN, 768, 1}},
         {"[Game]\nopponent = 2\ncpu_level = 1\nrounds_to_win = 5\n", {1, 32, 1024, 768, 1}, {2, 1, 5}},
+        {"[Game]\nopponent = 0\ncpu_level = 5\nrounds_to_win = 1\n", {1, 32, 1024, 768, 1}, {0, 5, 1}},
+        {"[Game]\nopponent = -1\nrounds_to_win = 0\n", {1, 32, 1024, 768, 1}, {0, 3, 3},
+         "[Game] opponent = -1 is out of range; using the default 0\n"
+         "[Game] rounds_to_win = 0 is out of range; using the default 3\n"},
         {"[Video]\nvid_quality = 24\n[Game]\nopponent = 3\ncpu_level = 0\nrounds_to_win = 6\n", {1, 32, 1024, 768, 1},
          {0, 3, 3},
          "[Video] vid_quality = 24 is out of range; using the default 32\n"
