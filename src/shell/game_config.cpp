@@ -54,6 +54,8 @@ GameConfig readGameConfig(const char* path) {
     config.versus.cpuLevel = readNumber("Game", "cpu_level", defaults.versus.cpuLevel);
     config.versus.roundsToWin = readNumber("Game", "rounds_to_win", defaults.versus.roundsToWin);
     config.versus = config.versus.normalised();
+    config.recordReplays = readNumber("Game", "record_replays", defaults.recordReplays) == 1 ? 1 : 0;
+    config.replay = get_config_string("Game", "replay", "");
     return config;
 }
 

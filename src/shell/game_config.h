@@ -6,6 +6,8 @@
 // past the int range reads as INT_MAX or INT_MIN, never wrapped.
 #pragma once
 
+#include <string>
+
 #include "session/match_logic.h"
 
 namespace tessaron {
@@ -17,6 +19,8 @@ struct GameConfig {
     int screenHeight = 768; // [Video] screen_height
     int fullscreen = 1;     // [Video] fullscreen: > 0 full screen, else windowed
     VersusOptions versus;   // [Game] opponent, cpu_level, rounds_to_win
+    int recordReplays = 0;  // [Game] record_replays: 1 writes every match into replays/
+    std::string replay;     // [Game] replay: a replay file to watch instead of playing
 };
 
 // The largest side a screen may have.  A frame may have to be composed

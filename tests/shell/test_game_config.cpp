@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "shell/game_config.h"
@@ -54,6 +55,20 @@ TEST(GameConfig, ReadsKeysDefaultsTheRestAndNeverWraps) {
         const GameConfig c = readGameConfig(row.text ? path.c_str() : "/nonexistent/tessaron/config.cfg");
         EXPECT_EQ(std::vector<int>({c.sound, c.vidQuality, c.screenWidth, c.screenHeight, c.fullscreen}), row.want)
             << (row.text ? row.text : "no file");
+    }
+}
+
+// Replays: recording only at exactly 1, the file to watch as written.
+TEST(GameConfig, ReplaySettings) {
+    const std::string path = ::testing::TempDir() + "tessaron_config_replay.cfg";
+    for (const auto& row : {std::make_tuple("", 0, ""), std::make_tuple("record_replays = 1\n", 1, ""),
+                            std::make_tuple("record_replays = 2\nreplay = replays/a b.replay\n", 0, "replays/a b.replay")}) {
+        FILE* file = std::fopen(path.c_str(), "w");
+        std::fprintf(file, "[Game]\n%s", std::get<0>(row));
+        std::fclose(file);
+        const GameConfig c = readGameConfig(path.c_str());
+        EXPECT_EQ(c.recordReplays, std::get<1>(row));
+        EXPECT_EQ(c.replay, std::get<2>(row));
     }
 }
 
