@@ -7,6 +7,9 @@
 #include <cstring>
 #include <iterator>
 
+#include <sys/stat.h>
+
+#include "io/file_replace.h"
 #include "io/regular_file.h"
 
 namespace tessaron {
@@ -278,6 +281,29 @@ std::string loadReplay(const std::string& path, Replay& out) {
         return "cannot read replay '" + excerpt(path, 256) + "' (missing, unreadable or not a regular file)";
     const std::string problem = parseReplay(text, out);
     return problem.empty() ? "" : "replay '" + excerpt(path, 256) + "': " + problem;
+}
+
+std::string replayFileName(std::time_t when, int attempt) {
+    std::tm local{};
+    localtime_r(&when, &local);
+    char name[64];
+    std::strftime(name, sizeof name, "%Y-%m-%d_%H-%M-%S", &local);
+    return std::string(name) + (attempt > 1 ? "-" + std::to_string(attempt) : "") + ".replay";
+}
+
+std::string saveReplay(const std::string& folder, const Replay& replay, std::time_t when, std::string& path) {
+    const std::string text = formatReplay(replay);
+    if (text.size() > MaxReplayBytes) return "the match is too long to keep as a replay";
+    std::string problem = makeFolder(folder);
+    if (!problem.empty()) return problem;
+    // Matches rarely end in the same second; 1000 of them never do.
+    for (int attempt = 1; attempt <= 1000; ++attempt) {
+        path = folder + "/" + replayFileName(when, attempt);
+        struct stat info;
+        if (lstat(path.c_str(), &info) == 0) continue;
+        return writeFileReplacing(path, text);
+    }
+    return "no free replay name in '" + folder + "'";
 }
 
 ReplayRecorder::ReplayRecorder(const ReplayHeader& header) : header_(header) {}

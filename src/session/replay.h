@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -80,6 +81,15 @@ std::string parseReplay(const std::string& text, Replay& out);
 // Reads and parses a replay file, which must be a regular file of at most
 // MaxReplayBytes.
 std::string loadReplay(const std::string& path, Replay& out);
+
+// The name of the replay of a match that ended at `when` (local time):
+// "YYYY-MM-DD_HH-MM-SS.replay", with "-N" before the dot for the Nth
+// (N > 1) match ended in the same second.
+std::string replayFileName(std::time_t when, int attempt);
+// Writes `replay` into `folder` (made when missing) under the first free
+// name for `when`, whole or not at all (io/file_replace.h): "" with `path`
+// set, or the problem in one line.
+std::string saveReplay(const std::string& folder, const Replay& replay, std::time_t when, std::string& path);
 
 // Collects a sitting's keys and digests step by step; each match is cut
 // from it as a Replay.

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdlib>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -178,6 +179,8 @@ TEST(ReplayFile, SizeLimitAndThingsThatAreNotFiles) {
 // file; a folder in the file's place or a missing folder is refused.
 TEST(ReplayFile, WrittenWholeOrNotAtAll) {
     const std::string folder = Dir + "out";
+    std::filesystem::create_directories(Dir);
+    std::filesystem::remove_all(folder);
     ASSERT_EQ(makeFolder(folder), "");
     ASSERT_EQ(makeFolder(folder), "");
     const std::string path = folder + "/match.replay";
@@ -203,6 +206,17 @@ TEST(ReplayFile, WrittenWholeOrNotAtAll) {
     EXPECT_EQ(writeFileReplacing(Dir + "none/x.replay", "x"),
               "cannot create '" + Dir + "none/.x.replay." + std::to_string(getpid()) + ".part': No such file or directory");
     EXPECT_EQ(makeFolder(path), "cannot create the folder '" + path + "': Not a directory");
+    // Two matches ended in the same second get two names; both read back.
+    Replay replay;
+    replay.lastStep = 7;
+    std::string first, second;
+    setenv("TZ", "UTC", 1);
+    ASSERT_EQ(saveReplay(folder + "/replays", replay, 86399, first), "");
+    ASSERT_EQ(saveReplay(folder + "/replays", replay, 86399, second), "");
+    EXPECT_EQ(first, folder + "/replays/1970-01-01_23-59-59.replay");
+    EXPECT_EQ(second, folder + "/replays/1970-01-01_23-59-59-2.replay");
+    EXPECT_EQ(loadReplay(second, replay), "");
+    EXPECT_EQ(saveReplay(path, replay, 0, first), "cannot create the folder '" + path + "': Not a directory");
 }
 
 } // namespace
