@@ -15,10 +15,12 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "io/file_replace.h"
 #include "session/replay.h"
+#include "session/replay_watch.h"
 
 namespace tessaron {
 namespace {
@@ -217,6 +219,50 @@ TEST(ReplayFile, WrittenWholeOrNotAtAll) {
     EXPECT_EQ(second, folder + "/replays/1970-01-01_23-59-59-2.replay");
     EXPECT_EQ(loadReplay(second, replay), "");
     EXPECT_EQ(saveReplay(path, replay, 0, first), "cannot create the folder '" + path + "': Not a directory");
+}
+
+// The watcher's keys, tick by tick: Space and Left act on the press, Right
+// and Up while held (Up winning), nothing runs while paused.
+TEST(ReplayWatch, KeysToStepsPauseAndJumps) {
+    const struct Row {
+        WatchKeys keys;
+        int steps;
+        bool jump, paused;
+    } rows[] = {
+        {{}, 1, false, false},
+        {{false, true}, 4, false, false},
+        {{false, true, true}, 16, false, false},
+        {{true, true, true}, 0, false, true},   // Space pressed: paused
+        {{true}, 0, false, true},               // still held: still paused
+        {{false, false, false, true}, 0, true, true},
+        {{false, false, false, true}, 0, false, true},  // held Left: one jump
+        {{true}, 1, false, false},              // pressed again: running
+        {{false, false, false, true}, 1, true, false},
+    };
+    WatchControl control;
+    int tick = 0;
+    for (const Row& row : rows) {
+        const WatchCommand c = control.tick(row.keys);
+        EXPECT_EQ(std::make_tuple(c.steps, c.jumpBack, control.paused(), control.speed()),
+                  std::make_tuple(row.steps, row.jump, row.paused, row.steps))
+            << "tick " << tick++;
+    }
+}
+
+// Snapshots every 10 steps, at most 4: past that every other one goes and
+// the interval doubles; the first (the start) always stays.
+TEST(ReplayWatch, ShelfKeepsABoundedSpreadOfSnapshots) {
+    SnapshotShelf<int> shelf(10, 4);
+    shelf.offer(3, 3, true);
+    for (int step = 4; step <= 95; ++step) shelf.offer(step, step);
+    std::vector<std::uint64_t> found;
+    for (std::uint64_t at : {2, 3, 19, 20, 59, 60, 95}) {
+        std::uint64_t taken = 0;
+        const int* value = shelf.atOrBefore(at, taken);
+        found.push_back(value && static_cast<std::uint64_t>(*value) == taken ? taken : 999);
+    }
+    EXPECT_EQ(found, (std::vector<std::uint64_t>{999, 3, 3, 3, 40, 40, 80}));
+    EXPECT_EQ(std::make_tuple(shelf.size(), shelf.interval()), std::make_tuple(std::size_t{3}, std::uint64_t{40}));
 }
 
 } // namespace
