@@ -4,7 +4,7 @@
 // live in board_pair.cpp, board_rules.cpp and board_scoring.cpp.
 #include "board/board.h"
 
-#include "session/logic_globals.h"
+#include "board/match_context.h"
 
 namespace tessaron {
 namespace {
@@ -70,8 +70,8 @@ void Board::scatter() {
         for (int r = 0; r < Rows; ++r) {
             Cell& cell = grid[c][r];
             if (!cell.occupied()) continue;
-            cell.vx = Random.randomInt(-25, 25);
-            cell.vy = Random.randomInt(-45, -2);
+            cell.vx = matchRandom().randomInt(-25, 25);
+            cell.vy = matchRandom().randomInt(-45, -2);
             cell.flying = 1;
         }
     }
@@ -95,8 +95,8 @@ void Board::update() {
 
     // 3. Shake around home, or rest exactly at home.
     if (tick < shakeUntil) {
-        int newY = static_cast<int>(baseY + Random.randomFloat(-2, 2) * shakeMagnitude);
-        int newX = static_cast<int>(baseX + Random.randomFloat(-2, 2) * shakeMagnitude);
+        int newY = static_cast<int>(baseY + matchRandom().randomFloat(-2, 2) * shakeMagnitude);
+        int newX = static_cast<int>(baseX + matchRandom().randomFloat(-2, 2) * shakeMagnitude);
         setPosition(newX, newY);
     } else {
         shakeMagnitude = 1;
@@ -123,7 +123,7 @@ void Board::update() {
             staging[c][r].animate();
         }
     }
-    danger = Players[side].pendingDrops;
+    danger = matchPlayer(side).pendingDrops;
     nextPair.update();
 
     // 9. A frozen board's rules do not run.

@@ -3,7 +3,7 @@
 // timers, flash and shake, the danger count, and the particles and messages
 // its events emit.  update() runs one logic step in a fixed order of twenty
 // sub-steps: the pair, gravity, breakers, destruction, scoring and drops.
-// Depends on the RandomSource and PlayerRecords (session/logic_globals.h),
+// Depends on the match's RandomSource and PlayerRecords (board/match_context.h),
 // the sound seam, the particle and message lists.  Logic thread only;
 // nothing can fail.  Colours are plain Rgb; the drawing makes pixels of them.
 #pragma once

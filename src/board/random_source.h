@@ -37,6 +37,7 @@ public:
     std::uint64_t draws() const { return draws_; }
 
 private:
+    friend struct StateCodec;  // saves and restores the whole generator
     void regenerate();
 
     std::uint32_t state_[StateWords] = {};

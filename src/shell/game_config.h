@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "session/match_logic.h"
+#include "session/match_state.h"
 
 namespace tessaron {
 
