@@ -11,6 +11,7 @@
 
 #include "io/file_replace.h"
 #include "io/regular_file.h"
+#include "session/input.h"
 
 namespace tessaron {
 namespace {
@@ -19,16 +20,25 @@ constexpr const char* Magic = "tessaron-replay";
 
 struct KeyWord {
     const char* word;
-    std::uint8_t bit;
+    std::uint16_t bit;
 };
 // A side's keys carry the words of the simulator's scripts.
 const KeyWord SideWords[] = {
-    {"left", ReplayLeft},   {"right", ReplayRight}, {"down", ReplaySoftDrop}, {"up", ReplayHardDrop},
-    {"space", ReplayRotate}, {"enter", ReplayDrop},  {"esc", ReplayPause},
+    {"left", SideLeft},    {"right", SideRight}, {"down", SideSoftDrop}, {"up", SideHardDrop},
+    {"space", SideRotate}, {"enter", SideDrop},  {"esc", SidePause},
+};
+const KeyWord StickWords[] = {
+    {"left", 1u << JoyLeft},      {"right", 1u << JoyRight},    {"up", 1u << JoyUp},
+    {"down", 1u << JoyDown},      {"b1", 1u << JoyButton0},     {"b2", 1u << (JoyButton0 + 1)},
+    {"b3", 1u << (JoyButton0 + 2)}, {"b4", 1u << (JoyButton0 + 3)}, {"b5", 1u << (JoyButton0 + 4)},
+    {"b6", 1u << (JoyButton0 + 5)},
 };
 const KeyWord ConsoleWords[] = {
-    {"q", ReplayQuit},          {"lshift", ReplayShift},         {"f9", ReplayScreenshot},
-    {"mouse1", ReplayMouseLeft}, {"mouse2", ReplayMouseRight},
+    {"q", ConsoleQuit},
+    {"lshift", ConsoleShift},
+    {"f9", ConsoleScreenshot},
+    {"mouse1", 1u << ReplayMouseShift},
+    {"mouse2", 2u << ReplayMouseShift},
 };
 // The words of a side's or of the console's keys.
 struct WordTable {
@@ -37,21 +47,24 @@ struct WordTable {
     const KeyWord* begin() const { return first; }
     const KeyWord* end() const { return last; }
 };
-WordTable wordsOf(bool console) {
-    return console ? WordTable{std::begin(ConsoleWords), std::end(ConsoleWords)}
-                   : WordTable{std::begin(SideWords), std::end(SideWords)};
+WordTable wordsOf(int kind) {
+    if (kind == ReplayConsole) return {std::begin(ConsoleWords), std::end(ConsoleWords)};
+    if (kind == ReplayStick0 || kind == ReplayStick1) return {std::begin(StickWords), std::end(StickWords)};
+    return {std::begin(SideWords), std::end(SideWords)};
 }
-const char* const KindWords[] = {"side0", "side1", "console", "digest"};
+const char* const KindWords[] = {"side0", "side1", "stick0", "stick1", "console", "digest"};
 
 // The header's keys, each given exactly once, before the first step line.
-enum HeaderKey { KeyGame, KeySeed, KeyStartDraws, KeyOpponent, KeyCpuLevel, KeyRoundsToWin, KeyScreen, KeyFrom,
-                 HeaderKeys };
-const char* const HeaderWords[HeaderKeys] = {"game",          "seed",   "start_draws", "opponent",
-                                             "cpu_level",     "rounds_to_win", "screen", "from"};
+enum HeaderKey {
+    KeyGame, KeySeed, KeyStartDraws, KeyOpponent, KeyCpuLevel, KeyRoundsToWin, KeyJoystick, KeyScreen, KeyFrom,
+    HeaderKeys
+};
+const char* const HeaderWords[HeaderKeys] = {"game",          "seed",     "start_draws", "opponent", "cpu_level",
+                                             "rounds_to_win", "joystick", "screen",      "from"};
 
-void appendKeys(std::string& out, std::uint64_t bits, bool console) {
+void appendKeys(std::string& out, std::uint64_t bits, int kind) {
     bool any = false;
-    for (const KeyWord& k : wordsOf(console)) {
+    for (const KeyWord& k : wordsOf(kind)) {
         if (!(bits & k.bit)) continue;
         if (any) out += ',';
         out += k.word;
@@ -82,7 +95,7 @@ bool parseDigest(const std::string& text, std::uint64_t& value) {
     return true;
 }
 
-bool parseKeys(const std::string& text, bool console, std::uint64_t& bits) {
+bool parseKeys(const std::string& text, int kind, std::uint64_t& bits) {
     bits = 0;
     if (text == "-") return true;
     std::size_t start = 0;
@@ -90,8 +103,8 @@ bool parseKeys(const std::string& text, bool console, std::uint64_t& bits) {
         std::size_t comma = text.find(',', start);
         if (comma == std::string::npos) comma = text.size();
         const std::string word = text.substr(start, comma - start);
-        std::uint8_t bit = 0;
-        for (const KeyWord& k : wordsOf(console)) {
+        std::uint16_t bit = 0;
+        for (const KeyWord& k : wordsOf(kind)) {
             if (word == k.word) bit = k.bit;
         }
         if (bit == 0 || (bits & bit)) return false;  // unknown, empty or twice
@@ -141,11 +154,15 @@ std::string parseHeaderLine(const std::vector<std::string>& f, int key, ReplayHe
         return "";
     case KeyOpponent:
     case KeyCpuLevel:
-    case KeyRoundsToWin: {
-        const std::uint64_t lo = key == KeyOpponent ? 0 : 1, hi = key == KeyOpponent ? 2 : 5;
+    case KeyRoundsToWin:
+    case KeyJoystick: {
+        const std::uint64_t lo = key == KeyOpponent || key == KeyJoystick ? 0 : 1,
+                            hi = key == KeyOpponent ? 2 : key == KeyJoystick ? 1 : 5;
         if (!parseNumber(f[1], hi, v) || v < lo) break;
-        (key == KeyOpponent ? header.opponent : key == KeyCpuLevel ? header.cpuLevel : header.roundsToWin) =
-            static_cast<int>(v);
+        if (key == KeyJoystick) header.joystick = v != 0;
+        if (key != KeyJoystick)
+            (key == KeyOpponent ? header.opponent : key == KeyCpuLevel ? header.cpuLevel : header.roundsToWin) =
+                static_cast<int>(v);
         return "";
     }
     case KeyScreen:
@@ -170,11 +187,11 @@ std::string formatReplay(const Replay& replay) {
     char text[256];
     std::snprintf(text, sizeof text,
                   "%s %d\n# One match of Tessaron: its start, then the keys each side held from step to step.\n"
-                  "game %s\nseed %u\nstart_draws %llu\nopponent %d\ncpu_level %d\nrounds_to_win %d\nscreen %d %d\n"
-                  "from %llu\n",
+                  "game %s\nseed %u\nstart_draws %llu\nopponent %d\ncpu_level %d\nrounds_to_win %d\njoystick %d\n"
+                  "screen %d %d\nfrom %llu\n",
                   Magic, ReplayFormatVersion, h.gameVersion.empty() ? "unknown" : h.gameVersion.c_str(), h.seed,
-                  static_cast<unsigned long long>(h.startDraws), h.opponent, h.cpuLevel, h.roundsToWin, h.width,
-                  h.height, static_cast<unsigned long long>(h.firstStep));
+                  static_cast<unsigned long long>(h.startDraws), h.opponent, h.cpuLevel, h.roundsToWin,
+                  h.joystick ? 1 : 0, h.width, h.height, static_cast<unsigned long long>(h.firstStep));
     std::string out = text;
     out.reserve(out.size() + replay.lines.size() * 20 + 64);
     for (const ReplayLine& line : replay.lines) {
@@ -187,7 +204,7 @@ std::string formatReplay(const Replay& replay) {
             std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(line.value));
             out += text;
         } else {
-            appendKeys(out, line.value, line.kind == ReplayConsole);
+            appendKeys(out, line.value, line.kind);
         }
         out += '\n';
     }
@@ -254,8 +271,8 @@ std::string parseReplay(const std::string& text, Replay& out) {
         int kind = 0;
         while (kind <= ReplayDigestLine && (f.size() < 2 || f[1] != KindWords[kind])) ++kind;
         if (kind > ReplayDigestLine || f.size() != 3)
-            return where + "expected 'STEP side0|side1|console KEYS' or 'STEP digest HEX', got '" + excerpt(raw) +
-                   "'";
+            return where + "expected 'STEP side0|side1|stick0|stick1|console KEYS' or 'STEP digest HEX', got '" +
+                   excerpt(raw) + "'";
         ReplayLine line;
         line.step = step;
         line.kind = static_cast<ReplayLineKind>(kind);
@@ -263,7 +280,7 @@ std::string parseReplay(const std::string& text, Replay& out) {
             return where + "'" + f[0] + " " + f[1] + "' does not follow '" + std::to_string(previous) + " " +
                    KindWords[out.lines.back().kind] + "'";
         const bool ok = kind == ReplayDigestLine ? parseDigest(f[2], line.value)
-                                                 : parseKeys(f[2], kind == ReplayConsole, line.value);
+                                                 : parseKeys(f[2], kind, line.value);
         if (!ok) return where + "bad " + (kind == ReplayDigestLine ? "digest" : "keys") + " '" + excerpt(f[2]) + "'";
         out.lines.push_back(line);
     }
@@ -308,18 +325,18 @@ std::string saveReplay(const std::string& folder, const Replay& replay, std::tim
 
 ReplayRecorder::ReplayRecorder(const ReplayHeader& header) : header_(header) {}
 
-void ReplayRecorder::step(std::uint64_t step, const std::uint8_t keys[ReplayChannels], std::uint64_t digest) {
+void ReplayRecorder::step(std::uint64_t step, const std::uint16_t keys[ReplayChannels]) {
     for (int c = 0; c < ReplayChannels; ++c) {
         if (keys[c] == held_[c]) continue;
         held_[c] = keys[c];
         lines_.push_back({step, static_cast<ReplayLineKind>(c), keys[c]});
     }
-    if (step % ReplayDigestInterval == 0) lines_.push_back({step, ReplayDigestLine, digest});
     last_ = step;
-    lastDigest_ = digest;
 }
 
-Replay ReplayRecorder::cut(std::uint64_t firstStep, bool finished) const {
+void ReplayRecorder::digest(std::uint64_t value) { lines_.push_back({last_, ReplayDigestLine, value}); }
+
+Replay ReplayRecorder::cut(std::uint64_t firstStep, bool finished, std::uint64_t digest) const {
     Replay replay;
     replay.header = header_;
     replay.header.firstStep = firstStep;
@@ -327,15 +344,16 @@ Replay ReplayRecorder::cut(std::uint64_t firstStep, bool finished) const {
     replay.lastStep = last_;
     replay.finished = finished;
     // Every match ends with a digest of its last step.
-    if (last_ > 0 && last_ % ReplayDigestInterval != 0) replay.lines.push_back({last_, ReplayDigestLine, lastDigest_});
+    if (replay.lines.empty() || replay.lines.back().kind != ReplayDigestLine || replay.lines.back().step != last_)
+        replay.lines.push_back({last_, ReplayDigestLine, digest});
     return replay;
 }
 
-void ReplayCursor::keysFor(std::uint64_t step, std::uint8_t keys[ReplayChannels]) {
+void ReplayCursor::keysFor(std::uint64_t step, std::uint16_t keys[ReplayChannels]) {
     const std::vector<ReplayLine>& lines = replay_->lines;
     while (next_ < lines.size() &&
            (lines[next_].step < step || (lines[next_].step == step && lines[next_].kind != ReplayDigestLine))) {
-        if (lines[next_].kind != ReplayDigestLine) held_[lines[next_].kind] = static_cast<std::uint8_t>(lines[next_].value);
+        if (lines[next_].kind != ReplayDigestLine) held_[lines[next_].kind] = static_cast<std::uint16_t>(lines[next_].value);
         ++next_;
     }
     for (int c = 0; c < ReplayChannels; ++c) keys[c] = held_[c];

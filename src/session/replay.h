@@ -31,22 +31,19 @@ constexpr int MaxReplayScreenSide = 65536;
 
 // What a line of the body holds, in the order lines of one step come.
 enum ReplayLineKind : std::uint8_t {
-    ReplaySide0 = 0,   // keys held by board 0's player from this step on
-    ReplaySide1 = 1,   // keys held by board 1's player (or the computer)
-    ReplayConsole = 2, // the local machine's own keys: quit, screenshot, mouse
-    ReplayDigestLine = 3,
+    ReplaySide0 = 0,    // keys held by board 0's player from this step on
+    ReplaySide1 = 1,    // keys held by board 1's player (or the computer)
+    ReplayStick0 = 2,   // the joystick read for side 0
+    ReplayStick1 = 3,   // the joystick read for side 1
+    ReplayConsole = 4,  // the local machine's own keys: quit, screenshot, mouse
+    ReplayDigestLine = 5,
 };
-constexpr int ReplayChannels = 3;
+constexpr int ReplayChannels = 5;
 
-// Key bits of a side (a side's own keys, named as board 0's).
-enum ReplaySideKey : std::uint8_t {
-    ReplayLeft = 1, ReplayRight = 2, ReplaySoftDrop = 4, ReplayHardDrop = 8,
-    ReplayRotate = 16, ReplayDrop = 32, ReplayPause = 64,
-};
-// Key bits of the console.
-enum ReplayConsoleKey : std::uint8_t {
-    ReplayQuit = 1, ReplayShift = 2, ReplayScreenshot = 4, ReplayMouseLeft = 8, ReplayMouseRight = 16,
-};
+// Key bits of a side's channel are StepInput's SideKey bits, of a stick's
+// its joystick bits; the console's are ConsoleKey's bits with the mouse
+// buttons above them.
+constexpr int ReplayMouseShift = 3;
 
 struct ReplayHeader {
     std::string gameVersion;     // the version of the program that wrote it
@@ -56,6 +53,7 @@ struct ReplayHeader {
     int cpuLevel = 3;
     int roundsToWin = 3;
     int width = 1024, height = 768;
+    bool joystick = false;       // a second player steered with a joystick
     // The match this file keeps begins at this step; the steps before it
     // (earlier matches of the same sitting) lead up to it.
     std::uint64_t firstStep = 1;
@@ -64,7 +62,7 @@ struct ReplayHeader {
 struct ReplayLine {
     std::uint64_t step = 0;
     ReplayLineKind kind = ReplaySide0;
-    std::uint64_t value = 0;  // key bits, or the digest
+    std::uint64_t value = 0;  // the channel's bits, or the digest
 };
 
 struct Replay {
@@ -97,23 +95,23 @@ class ReplayRecorder {
 public:
     explicit ReplayRecorder(const ReplayHeader& header);
     // Step `step` (1-based, every step in order) was run holding `keys`
-    // (side 0, side 1, console); `digest` is the state's after it.  A
-    // digest line is kept every ReplayDigestInterval steps.
-    void step(std::uint64_t step, const std::uint8_t keys[ReplayChannels], std::uint64_t digest);
-    // The match from `firstStep` to the last step recorded, with its final
-    // digest; `finished` false marks it unfinished.
-    Replay cut(std::uint64_t firstStep, bool finished) const;
+    // (one value per channel).
+    void step(std::uint64_t step, const std::uint16_t keys[ReplayChannels]);
+    // True when the state after the last step is to be kept as a digest.
+    bool digestDue() const { return last_ % ReplayDigestInterval == 0; }
+    void digest(std::uint64_t value);
+    // The match from `firstStep` to the last step recorded; `digest` is
+    // the state's after that step; `finished` false marks it unfinished.
+    Replay cut(std::uint64_t firstStep, bool finished, std::uint64_t digest) const;
     std::uint64_t lastStep() const { return last_; }
-    // Bytes of the text a cut would take, roughly (the recording stops
-    // being kept past MaxReplayBytes).
-    std::size_t size() const { return lines_.size() * 24 + 512; }
+    // Bytes of the text a cut would take, at most.
+    std::size_t size() const { return lines_.size() * 48 + 1024; }
 
 private:
     ReplayHeader header_;
     std::vector<ReplayLine> lines_;
-    std::uint8_t held_[ReplayChannels] = {0, 0, 0};
+    std::uint16_t held_[ReplayChannels] = {};
     std::uint64_t last_ = 0;
-    std::uint64_t lastDigest_ = 0;
 };
 
 // Walks a replay's lines during a playback.  Copyable: a copy kept with a
@@ -122,7 +120,7 @@ class ReplayCursor {
 public:
     explicit ReplayCursor(const Replay& replay) : replay_(&replay) {}
     // The keys held at step `step`, the next step to run (steps in order).
-    void keysFor(std::uint64_t step, std::uint8_t keys[ReplayChannels]);
+    void keysFor(std::uint64_t step, std::uint16_t keys[ReplayChannels]);
     // After step `step`: true with `expected` set when the file has a
     // digest for it.
     bool digestAfter(std::uint64_t step, std::uint64_t& expected);
@@ -130,7 +128,7 @@ public:
 private:
     const Replay* replay_;
     std::size_t next_ = 0;
-    std::uint8_t held_[ReplayChannels] = {0, 0, 0};
+    std::uint16_t held_[ReplayChannels] = {};
 };
 
 } // namespace tessaron

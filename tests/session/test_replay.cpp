@@ -28,7 +28,7 @@ namespace {
 const std::string Dir = TESSARON_BINARY_DIR "/replay_test/";
 
 const std::string Header = "tessaron-replay 1\ngame 0.9.0\nseed 4294967295\nstart_draws 10\nopponent 1\n"
-                           "cpu_level 5\nrounds_to_win 5\nscreen 65536 1\nfrom 1\n";
+                           "cpu_level 5\nrounds_to_win 5\njoystick 1\nscreen 65536 1\nfrom 1\n";
 
 void writeText(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
@@ -40,22 +40,26 @@ TEST(ReplayFormat, RecordingReadsBackAsWritten) {
     ReplayHeader header;
     header.gameVersion = "0.9.0";
     header.seed = 4294967295u, header.startDraws = 10, header.opponent = 1, header.cpuLevel = 5;
-    header.roundsToWin = 5, header.width = 65536, header.height = 1;
+    header.roundsToWin = 5, header.joystick = true, header.width = 65536, header.height = 1;
     ReplayRecorder recorder(header);
-    auto keysAt = [](std::uint64_t s, std::uint8_t k[3]) {
+    auto keysAt = [](std::uint64_t s, std::uint16_t k[ReplayChannels]) {
         k[0] = s < 100 ? 0 : s < 200 ? 127 : 1;  // none, all seven, left
         k[1] = s % 3 == 0 ? 64 : 0;
-        k[2] = s == 501 ? 31 : 0;
+        k[2] = 0;
+        k[3] = s == 300 ? 1023 : 0;
+        k[4] = s == 501 ? 31 : 0;
     };
     for (std::uint64_t s = 1; s <= 501; ++s) {
-        std::uint8_t k[3];
+        std::uint16_t k[ReplayChannels];
         keysAt(s, k);
-        recorder.step(s, k, s * 0x0123456789abcdefull);
+        recorder.step(s, k);
+        if (recorder.digestDue()) recorder.digest(s * 0x0123456789abcdefull);
     }
-    const Replay cut = recorder.cut(3, false);
+    const Replay cut = recorder.cut(3, false, 501 * 0x0123456789abcdefull);
     const std::string text = formatReplay(cut);
     EXPECT_EQ(text.substr(text.find("game ")).substr(0, Header.size() - 18), Header.substr(18, Header.size() - 20) + "3\n");
     EXPECT_NE(text.find("\n100 side0 left,right,down,up,space,enter,esc\n"), std::string::npos);
+    EXPECT_NE(text.find("\n300 stick1 left,right,up,down,b1,b2,b3,b4,b5,b6\n301 side1 -\n301 stick1 -\n"), std::string::npos);
     EXPECT_NE(text.find("\n501 console q,lshift,f9,mouse1,mouse2\n501 digest "), std::string::npos);
     EXPECT_EQ(text.substr(text.size() - 15), "501 unfinished\n");
     Replay read;
@@ -65,10 +69,10 @@ TEST(ReplayFormat, RecordingReadsBackAsWritten) {
     ReplayCursor cursor(read);
     std::vector<std::uint64_t> digestSteps;
     for (std::uint64_t s = 1; s <= 501; ++s) {
-        std::uint8_t got[3], want[3];
+        std::uint16_t got[ReplayChannels], want[ReplayChannels];
         cursor.keysFor(s, got);
         keysAt(s, want);
-        ASSERT_EQ(std::vector<int>(got, got + 3), std::vector<int>(want, want + 3)) << "step " << s;
+        ASSERT_EQ(std::vector<int>(got, got + ReplayChannels), std::vector<int>(want, want + ReplayChannels)) << s;
         std::uint64_t digest = 0;
         if (cursor.digestAfter(s, digest)) {
             EXPECT_EQ(digest, s * 0x0123456789abcdefull);
@@ -76,7 +80,7 @@ TEST(ReplayFormat, RecordingReadsBackAsWritten) {
         }
     }
     EXPECT_EQ(digestSteps, (std::vector<std::uint64_t>{250, 500, 501}));
-    const std::string finished = formatReplay(recorder.cut(1, true));
+    const std::string finished = formatReplay(recorder.cut(1, true, 0));
     EXPECT_EQ(finished.substr(finished.size() - 8), "501 end\n");
 }
 
@@ -88,8 +92,8 @@ TEST(ReplayFormat, HostileTextsAreRefusedInOneLine) {
         std::string text, problem;  // problem "" for a text that is accepted
     } cases[] = {
         {Header + end, ""},
-        {Header + "5 side0 left\n4 side0 -\n9 end\n", "line 11: '4 side0' does not follow '5 side0'"},
-        {Header + "5 side1 left\n5 side0 -\n9 end\n", "line 11: '5 side0' does not follow '5 side1'"},
+        {Header + "5 side0 left\n4 side0 -\n9 end\n", "line 12: '4 side0' does not follow '5 side0'"},
+        {Header + "5 side1 left\n5 side0 -\n9 end\n", "line 12: '5 side0' does not follow '5 side1'"},
         {Header + "5 digest 0123456789abcdef\n5 side0 up\n9 end\n", "does not follow '5 digest'"},
         {Header + "5 side0 left\n5 side0 up\n9 end\n", "does not follow '5 side0'"},
         {Header + "5 side0 left\n4 end\n", "the end at step 4 comes before step 5"},
@@ -100,27 +104,29 @@ TEST(ReplayFormat, HostileTextsAreRefusedInOneLine) {
         {"# nothing\n\n", "not a replay (empty)"},
         {"tessaron-script 1\n", "not a replay (no 'tessaron-replay' line first)"},
         {"tessaron-replay 2\n" + Header.substr(18) + end, "line 1: format version '2' is not supported"},
-        {Header + "1 end\n" + "2 end\n", "line 11: text after the end line"},
+        {Header + "1 end\n" + "2 end\n", "line 12: text after the end line"},
         {Header + std::string("5 side0 left\0", 13) + "\n9 end\n", "not a replay (binary data)"},
         {Header + "5 side0 l\xc3\xa9" "ft\n9 end\n", "not a replay (binary data)"},
-        {Header + "5 side0 left,,up\n9 end\n", "line 10: bad keys 'left,,up'"},
+        {Header + "5 side0 left,,up\n9 end\n", "line 11: bad keys 'left,,up'"},
         {Header + "5 side0 left,left\n9 end\n", "bad keys"},
         {Header + "5 side0 left,\n9 end\n", "bad keys"},
         {Header + "5 side0 q\n9 end\n", "bad keys 'q'"},
         {Header + "5 console left\n9 end\n", "bad keys 'left'"},
         {Header + "5 digest 0123456789ABCDEF\n9 end\n", "bad digest"},
         {Header + "5 digest 0123456789abcde\n9 end\n", "bad digest"},
-        {Header + "5 player0 left\n9 end\n", "expected 'STEP side0|side1|console KEYS'"},
-        {Header + "0 side0 left\n9 end\n", "line 10: expected 'STEP WHAT ...'"},
+        {Header + "5 player0 left\n9 end\n", "expected 'STEP side0|side1|stick0|stick1|console KEYS'"},
+        {Header + "5 stick0 b7\n9 end\n", "bad keys 'b7'"},
+        {Header + "5 stick0 b6\n5 console mouse2\n9 end\n", ""},
+        {Header + "0 side0 left\n9 end\n", "line 11: expected 'STEP WHAT ...'"},
         {Header + "2000000000 side0 left\n2000000000 end\n", ""},
         {Header + "2000000001 side0 left\n2000000001 end\n", "expected 'STEP WHAT ...'"},
         {Header + "-5 side0 left\n9 end\n", "expected 'STEP WHAT ...'"},
-        {Header + "5 side0 left\nseed 3\n9 end\n", "line 11: 'seed' after the first step line"},
-        {Header + "seed 3\n" + end, "line 10: 'seed' given twice"},
+        {Header + "5 side0 left\nseed 3\n9 end\n", "line 12: 'seed' after the first step line"},
+        {Header + "seed 3\n" + end, "line 11: 'seed' given twice"},
         {"tessaron-replay 1\nseed 1\n" + end, "line 3: missing 'game' line before the steps"},
         {"tessaron-replay 1\ncolour red\n" + end, "line 2: missing 'game' line before the steps"},
         {Header + longComment + end, ""},
-        {Header + "#" + longComment + end, "line 10: longer than 1024 characters"},
+        {Header + "#" + longComment + end, "line 11: longer than 1024 characters"},
     };
     for (const Case& c : cases) {
         Replay replay;
@@ -138,6 +144,7 @@ TEST(ReplayFormat, HostileTextsAreRefusedInOneLine) {
         {"cpu_level", "1", "0"},          {"cpu_level", "5", "6"},               {"rounds_to_win", "1", "0"},
         {"rounds_to_win", "5", "6"},      {"screen", "1 65536", "0 768"},        {"screen", "65536 1", "1 65537"},
         {"from", "1", "0"},               {"seed", "12", "+12"},                 {"screen", "1 1", "1"},
+        {"joystick", "0", "2"},
     };
     for (const auto& v : values) {
         for (int bad = 0; bad < 2; ++bad) {
@@ -173,7 +180,7 @@ TEST(ReplayFile, SizeLimitAndThingsThatAreNotFiles) {
         EXPECT_EQ(loadReplay(p, replay), "cannot read replay '" + p + "' (missing, unreadable or not a regular file)");
     }
     writeText(path, Header + "5 side0 jump\n9 end\n");
-    EXPECT_EQ(loadReplay(path, replay), "replay '" + path + "': line 10: bad keys 'jump'");
+    EXPECT_EQ(loadReplay(path, replay), "replay '" + path + "': line 11: bad keys 'jump'");
 }
 
 // A file is replaced only once written whole: a write past the size limit
