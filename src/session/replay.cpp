@@ -14,6 +14,9 @@
 #include "session/input.h"
 
 namespace tessaron {
+
+const char* const GameVersion = TESSARON_VERSION;
+
 namespace {
 
 constexpr const char* Magic = "tessaron-replay";

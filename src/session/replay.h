@@ -19,6 +19,8 @@
 namespace tessaron {
 
 constexpr int ReplayFormatVersion = 1;
+// The version of this program, written into the replays it makes.
+extern const char* const GameVersion;
 constexpr std::size_t MaxReplayBytes = 64u << 20;
 constexpr std::size_t MaxReplayLine = 1024;
 // A digest is written after every 250th step and after the last.

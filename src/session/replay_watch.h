@@ -52,15 +52,19 @@ public:
     // After step `step`: keeps a copy when one is due, or `always` (the
     // state a playback starts from).  Steps come in increasing order.
     void offer(std::uint64_t step, const Snapshot& value, bool always = false) {
-        if ((!always && step % interval_ != 0) || (!items_.empty() && items_.back().step >= step)) return;
+        if (!wants(step, always)) return;
         items_.push_back({step, value});
         if (items_.size() <= capacity_) return;
         std::size_t kept = 0;
         for (std::size_t i = 0; i < items_.size(); ++i) {
             if (i == 0 || items_[i].step % (2 * interval_) == 0) items_[kept++] = items_[i];
         }
-        items_.resize(kept);
+        items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(kept), items_.end());
         interval_ *= 2;
+    }
+    // True when offer() would keep a copy (so that none is made in vain).
+    bool wants(std::uint64_t step, bool always = false) const {
+        return (always || step % interval_ == 0) && (items_.empty() || items_.back().step < step);
     }
     // The latest copy taken at or before `step`, or null.
     const Snapshot* atOrBefore(std::uint64_t step, std::uint64_t& takenAt) const {
