@@ -2,6 +2,8 @@
 
 #include <cinttypes>
 #include <cstdio>
+#include <ctime>
+#include <utility>
 
 namespace tessaron {
 
@@ -60,6 +62,40 @@ std::string catchUpStartDraws(MatchState& state, const ReplayHeader& h) {
                std::to_string(state.random.draws()) + ")";
     while (state.random.draws() < h.startDraws) state.random.nextWord();
     return "";
+}
+
+MatchRecording::MatchRecording(const MatchState& loaded, std::string folder)
+    : recorder_(replayHeader(loaded, GameVersion)), folder_(std::move(folder)) {}
+
+std::string MatchRecording::afterStep(const StepInput& input, const StepEvents& events, const MatchState& state) {
+    if (tooLong_) return "";
+    std::uint16_t keys[ReplayChannels];
+    replayKeys(input, events, keys);
+    recorder_.step(recorder_.lastStep() + 1, keys);
+    if (recorder_.digestDue()) recorder_.digest(replayDigest(state));
+    if (recorder_.size() > MaxReplayBytes) {
+        tooLong_ = true;
+        return "the sitting is too long to record: recording stopped";
+    }
+    const std::int32_t won = state.matchesWon[0] + state.matchesWon[1];
+    if (won == matchesWon_) return "";
+    matchesWon_ = won;
+    std::string problem = save(state, true);
+    matchStart_ = recorder_.lastStep() + 1;
+    return problem;
+}
+
+std::string MatchRecording::finish(const MatchState& state) {
+    if (tooLong_ || recorder_.lastStep() < matchStart_) return "";
+    return save(state, false);
+}
+
+std::string MatchRecording::save(const MatchState& state, bool finished) {
+    std::string path;
+    const std::string problem =
+        saveReplay(folder_, recorder_.cut(matchStart_, finished, replayDigest(state)), std::time(nullptr), path);
+    if (problem.empty()) lastPath_ = path;
+    return problem;
 }
 
 ReplayPlayer::ReplayPlayer(const Replay& replay, MatchState& state)

@@ -33,6 +33,34 @@ MatchState replayState(const ReplayHeader& header, int screenWidth, int screenHe
 // drawn before its first step: "" or the problem (the state drew more).
 std::string catchUpStartDraws(MatchState& state, const ReplayHeader& header);
 
+// Records a sitting (a run of the game) into a folder, one replay file per
+// match: a file is written when a step wins a match, and the match under
+// way is written as unfinished when the sitting ends.  Each file holds the
+// sitting's keys from its first step, with "from" set to its match's first.
+class MatchRecording {
+public:
+    // `loaded` is the sitting's state, loaded and not yet stepped.
+    MatchRecording(const MatchState& loaded, std::string folder);
+    // After each step: its input and events, and the state after it.
+    // Returns "" or the problem when a file due now could not be written.
+    std::string afterStep(const StepInput& input, const StepEvents& events, const MatchState& state);
+    // The sitting ends: the match under way, if it has run a step, is
+    // written as unfinished.  "" or the problem.
+    std::string finish(const MatchState& state);
+    // The last file written, or "".
+    const std::string& lastPath() const { return lastPath_; }
+
+private:
+    std::string save(const MatchState& state, bool finished);
+
+    ReplayRecorder recorder_;
+    std::string folder_;
+    std::string lastPath_;
+    std::uint64_t matchStart_ = 1;
+    std::int32_t matchesWon_ = 0;
+    bool tooLong_ = false;
+};
+
 class ReplayPlayer {
 public:
     // Snapshots every 5 seconds of the match, at most 512 (then spread out).

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -17,6 +18,7 @@
 #include <tuple>
 #include <vector>
 
+#include "session/cpu_player.h"
 #include "session/input.h"
 #include "session/replay.h"
 #include "session/replay_player.h"
@@ -271,6 +273,43 @@ TEST(SimProgram, GoodRunWritesTheTraceAndTheSummary) {
     EXPECT_EQ(readLines(trace), want);
     run = runSim("good", "--seed 4294967295 --steps 2000000000 --quiet --script " + Dir + "loss_restart.script");
     EXPECT_TRUE(run.status == 0 && run.out.rfind("steps=475 ", 0) == 0) << run.out;
+}
+
+// A sitting of two won matches and one cut short: three files, each from
+// its match's first step, the last one unfinished, each playing back with
+// every digest agreeing.
+TEST(Replay, SittingRecordsOneFilePerMatchTheLastUnfinished) {
+    const std::string folder = TESSARON_BINARY_DIR "/sitting_replays";
+    std::filesystem::remove_all(folder);
+    MatchState state(1024, 768, 7);
+    state.versus.opponent = 1, state.versus.roundsToWin = 1;
+    state.load();
+    MatchRecording recording(state, folder);
+    CpuPlayer bot(7, 0);
+    StepInput input;
+    std::vector<std::uint64_t> ends;
+    for (std::uint64_t step = 1; ends.size() < 3 && step < 100000; ++step) {
+        bot.steer(state.boards[0], input.sides[0]);
+        ASSERT_EQ(recording.afterStep(input, state.step(input), state), "");
+        if (static_cast<std::size_t>(state.matchesWon[0] + state.matchesWon[1]) > ends.size()) ends.push_back(step);
+        if (ends.size() == 2 && step == ends[1] + 10) ends.push_back(step);
+    }
+    ASSERT_EQ(recording.finish(state), "");
+    ASSERT_EQ(ends.size(), 3u);
+    std::vector<std::tuple<std::uint64_t, std::uint64_t, bool>> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        Replay replay;
+        ASSERT_EQ(loadReplay(entry.path(), replay), "");
+        files.emplace_back(replay.header.firstStep, replay.lastStep, replay.finished);
+        sim::ReplayLink play;
+        play.play = &replay;
+        EXPECT_EQ(sim::run(sim::replayOptions(replay, {}), {}, nullptr, {}, nullptr, nullptr, &play).steps,
+                  replay.lastStep);
+        EXPECT_EQ(play.problem, "");
+    }
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::tuple<std::uint64_t, std::uint64_t, bool>>{
+                         {1, ends[0], true}, {ends[0] + 1, ends[1], true}, {ends[1] + 1, ends[2], false}}));
 }
 
 // The program: a replay whose digest disagrees is status 4 with one line
