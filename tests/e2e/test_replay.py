@@ -52,7 +52,10 @@ class ReplayTest(GameTestCase):
         self.assertEqual(game.wait(10), 0, game.stderr())
         files = self.replays()
         self.assertEqual(len(files), 2, "one file per match, the cut-short one too")
-        texts = [open(f).read() for f in files]
+        texts = []
+        for path in files:
+            with open(path) as f:
+                texts.append(f.read())
         self.assertTrue(texts[0].endswith(" end\n") and texts[1].endswith(" unfinished\n"), texts[1][-40:])
         self.assertIn("\nfrom 1\n", texts[0])
         self.assertNotIn("\nfrom 1\n", texts[1])
@@ -78,7 +81,9 @@ class ReplayTest(GameTestCase):
         save_png(again, "replay.png")
         self.assertEqual(differing_pixels(live, again), 0, "the played-back frame differs from the live one")
         self.assertIsNone(watch.proc.poll(), watch.stderr())
-        watch.hold("Up", seconds=1)  # 16 times as fast to the end
-        time.sleep(20)
+        # 16 times as fast to the end, where Escape leaves (before it, it
+        # would pause).
+        watch.hold("Up", seconds=1)
+        time.sleep(8)
         watch.hold("Escape")
         self.assertEqual(watch.wait(10), 0, watch.stderr())
