@@ -60,6 +60,7 @@ TEST(GameConfig, ReadsKeysDefaultsTheRestAndNeverWraps) {
 
 // Replays: recording only at exactly 1, the file to watch as written.
 TEST(GameConfig, ReplaySettings) {
+    install_allegro(SYSTEM_NONE, &errno, atexit);
     const std::string path = ::testing::TempDir() + "tessaron_config_replay.cfg";
     for (const auto& row : {std::make_tuple("", 0, ""), std::make_tuple("record_replays = 1\n", 1, ""),
                             std::make_tuple("record_replays = 2\nreplay = replays/a b.replay\n", 0, "replays/a b.replay")}) {
