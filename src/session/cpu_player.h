@@ -6,7 +6,8 @@
 // small generator, never the RandomSource, so a run repeats exactly.
 // Level 0 is the simulator's quick bot; levels 1 to 5 are the versus
 // opponent, from slow and careless to fast, chain-minded and exact.
-// Depends on the board only.  Logic thread only; nothing can fail.
+// Depends on the board only.  Part of its match's state, stepped with it;
+// nothing can fail.
 #pragma once
 
 #include <cstdint>

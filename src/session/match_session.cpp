@@ -110,19 +110,19 @@ void MatchSession::loadMusic() {
 }
 
 void MatchSession::load() {
-    // 1. The back buffer every frame is composed in.
+    // The back buffer every frame is composed in.
     backBuffer_ = create_bitmap(SCREEN_W, SCREEN_H);
     if (backBuffer_) clear_bitmap(backBuffer_);
 
-    // 2. A random background, or the fallback when the folder is empty.
+    // A random background, or the fallback when the folder is empty.
     if (watching_) startWatching();
     loadBackground();
 
-    // 3. Flags.
+    // Flags.
     loaded_ = true;
     shutDown_ = false;
 
-    // 4. Pictures and sound effects in slot order.  Every picture is needed
+    // Pictures and sound effects in slot order.  Every picture is needed
     // to draw the match: without them the game stops here, naming them all.
     std::string missing;
     bool picturesLoaded = loadPictureBanks(&missing);
@@ -135,26 +135,26 @@ void MatchSession::load() {
     }
     for (const char* file : SampleFiles) GameSamples.add(file);
 
-    // 5. One random song from the music folder; none when it is empty.
+    // One random song from the music folder; none when it is empty.
     loadMusic();
 
-    // 6. Board placement, round reset and "Round 1" (a replay brings its
-    // own versus settings).
+    // Board placement, round reset and "Round 1" (a replay brings its own
+    // versus settings).
     if (!player_) {
         state_.versus = Config.versus;
         state_.versus.joystick = num_joysticks > 0;
     }
     state_.beginLoad();
 
-    // 7. The music.
+    // The music.
     Music.playSong(GameSongSlot);
     Music.setVolume(GameSongSlot, GameMusicVolume);
 
-    // 8. Pointer fade and the pause panel with its sounds.
+    // Pointer fade and the pause panel with its sounds.
     state_.finishLoad();
     PanelSounds.load();
 
-    // 9. A replay's earlier matches run at once; or the recording starts.
+    // A replay's earlier matches run at once; or the recording starts.
     if (watching_) finishWatching();
     if (!watching_ && Config.recordReplays) recording_.reset(new MatchRecording(state_, ReplayFolder));
 }

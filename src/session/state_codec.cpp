@@ -10,6 +10,7 @@
 // lists are a 32-bit count then their entries.  The reader refuses a wrong
 // magic or version, a count or value outside its range, a text without its
 // end, a float that is not finite, missing bytes and bytes left over.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -34,13 +35,21 @@ constexpr std::int32_t MaxCount = 2000000000;
 
 enum class Part { Rule, View };
 
-// Writes the fields; in match-only mode View fields are left out.
+// Writes the fields; in match-only mode View fields are left out.  The
+// bytes go through a raw cursor into room made ahead in the vector: this
+// runs for every digest, up to several times a step.
 class Writer {
 public:
-    Writer(std::vector<std::uint8_t>& out, bool matchOnly) : out_(out), matchOnly_(matchOnly) {}
+    Writer(std::vector<std::uint8_t>& out, bool matchOnly) : out_(out), matchOnly_(matchOnly) {
+        out_.resize(std::max<std::size_t>(out_.capacity(), 64 * 1024));
+        at_ = out_.data();
+        end_ = at_ + out_.size();
+    }
+    // Cuts the vector to what was written.
+    ~Writer() { out_.resize(static_cast<std::size_t>(at_ - out_.data())); }
 
     void header() {
-        out_.insert(out_.end(), Magic, Magic + 4);
+        for (std::uint8_t b : Magic) put(b, 1);
         put(FormatVersion, 2);
     }
     void i32(Part part, const std::int32_t& x, std::int32_t, std::int32_t) {
@@ -59,10 +68,10 @@ public:
         if (keep(part)) put(static_cast<std::uint64_t>(x), 8);
     }
     void u8(Part part, const std::uint8_t& x, std::uint8_t) {
-        if (keep(part)) out_.push_back(x);
+        if (keep(part)) put(x, 1);
     }
     void flag(Part part, const bool& x) {
-        if (keep(part)) out_.push_back(x ? 1 : 0);
+        if (keep(part)) put(x ? 1 : 0, 1);
     }
     void f32(Part part, const float& x) {
         if (!keep(part)) return;
@@ -74,7 +83,9 @@ public:
         if (!keep(part)) return;
         const std::size_t n = strnlen(text, size);
         put(static_cast<std::uint32_t>(n), 4);
-        out_.insert(out_.end(), text, text + n);
+        room(n);
+        std::memcpy(at_, text, n);
+        at_ += n;
     }
     template <class List, class Entry>
     void list(Part part, List& items, std::uint32_t, Entry entry) {
@@ -82,16 +93,31 @@ public:
         put(static_cast<std::uint32_t>(items.size()), 4);
         for (auto& item : items) entry(item);
     }
-    bool ok() const { return true; }
 
 private:
     bool keep(Part part) const { return !matchOnly_ || part == Part::Rule; }
+    void room(std::size_t n) {
+        if (static_cast<std::size_t>(end_ - at_) >= n) return;
+        const std::size_t used = static_cast<std::size_t>(at_ - out_.data());
+        out_.resize(2 * out_.size() + n);
+        at_ = out_.data() + used;
+        end_ = out_.data() + out_.size();
+    }
+    // Little-endian whatever the machine.
     void put(std::uint64_t value, int bytes) {
-        for (int i = 0; i < bytes; ++i) out_.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+        room(8);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        std::memcpy(at_, &value, 8);
+#else
+        for (int i = 0; i < 8; ++i) at_[i] = static_cast<std::uint8_t>(value >> (8 * i));
+#endif
+        at_ += bytes;
     }
 
     std::vector<std::uint8_t>& out_;
     bool matchOnly_;
+    std::uint8_t* at_;
+    std::uint8_t* end_;
 };
 
 // Reads the fields back, checking each; the first problem stops the read.
@@ -431,7 +457,6 @@ struct StateCodec {
     }
 
     static void write(const MatchState& s, std::vector<std::uint8_t>& out, bool matchOnly) {
-        out.clear();
         Writer w(out, matchOnly);
         visit(w, const_cast<MatchState&>(s));  // the writer only reads
     }
@@ -446,9 +471,15 @@ constexpr std::uint64_t P1 = 0x9E3779B185EBCA87ull, P2 = 0xC2B2AE3D27D4EB4Full, 
 
 std::uint64_t rotl(std::uint64_t x, int r) { return (x << r) | (x >> (64 - r)); }
 std::uint64_t load64(const std::uint8_t* p) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    std::uint64_t v;
+    std::memcpy(&v, p, 8);
+    return v;
+#else
     std::uint64_t v = 0;
     for (int i = 0; i < 8; ++i) v |= static_cast<std::uint64_t>(p[i]) << (8 * i);
     return v;
+#endif
 }
 std::uint64_t round64(std::uint64_t acc, std::uint64_t input) { return rotl(acc + input * P2, 31) * P1; }
 std::uint64_t merge64(std::uint64_t acc, std::uint64_t lane) { return (acc ^ round64(0, lane)) * P1 + P4; }
