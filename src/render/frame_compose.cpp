@@ -117,16 +117,16 @@ const PlayerRecord& recordOf(const FrameParts& parts, const Board& b) {
 }
 
 // Where the shell's two lines go: the status line at the top left, the
-// notice centred a little above the middle.
-constexpr int StatusX = 8, StatusY = 6;
+// notice centred below it, both above the name tags of the boards.
+constexpr int StatusX = 8, StatusY = 6, NoticeY = 30;
 TTF_FONT* statusFont() { return fontAt(BodyFonts, FontIndex18); }
-TTF_FONT* noticeFont() { return fontAt(TitleFonts, FontIndex24); }
+TTF_FONT* noticeFont() { return fontAt(TitleFonts, FontIndex18); }
 bool present(const char* text) { return text && *text; }
 
-void overlayAreas(const FrameParts& parts, int width, int height, std::vector<FrameArea>& out) {
+void overlayAreas(const FrameParts& parts, int width, std::vector<FrameArea>& out) {
     if (present(parts.status)) out.push_back(textArea(statusFont(), StatusX, StatusY, TextAlign::Left, parts.status));
     if (present(parts.notice))
-        out.push_back(textArea(noticeFont(), width / 2, height / 3, TextAlign::Centre, parts.notice));
+        out.push_back(textArea(noticeFont(), width / 2, NoticeY, TextAlign::Centre, parts.notice));
 }
 
 // Everything after the background, in the session's order.
@@ -139,7 +139,7 @@ void drawLayers(const FrameParts& parts, BITMAP* back) {
     if (present(parts.status))
         drawTranslucentTextAligned(back, statusFont(), StatusX, StatusY, white, 255, TextAlign::Left, parts.status);
     if (present(parts.notice))
-        drawTranslucentTextAligned(back, noticeFont(), back->w / 2, back->h / 3, white, 255, TextAlign::Centre,
+        drawTranslucentTextAligned(back, noticeFont(), back->w / 2, NoticeY, white, 255, TextAlign::Centre,
                                    parts.notice);
     if (parts.pointer) drawPointerSprite(*parts.pointer, parts.pointerSprite, parts.pointerX, parts.pointerY, back);
 }
@@ -173,7 +173,7 @@ void frameAreas(const FrameParts& parts, std::vector<FrameArea>& out) {
 void FrameComposer::show(const FrameParts& parts, BITMAP* back, BITMAP* screenBitmap) {
     now_.clear();
     frameAreas(parts, now_);
-    overlayAreas(parts, back->w, back->h, now_);
+    overlayAreas(parts, back->w, now_);
     if (!composed_) {
         composeFrame(parts, back);
         blit(back, screenBitmap, 0, 0, 0, 0, back->w, back->h);

@@ -140,7 +140,7 @@ void MatchSession::load() {
 
     // Board placement, round reset and "Round 1" (a replay brings its own
     // versus settings).
-    if (!player_) {
+    if (!replay_) {
         state_.versus = Config.versus;
         state_.versus.joystick = num_joysticks > 0;
     }
@@ -159,8 +159,8 @@ void MatchSession::load() {
     if (!watching_ && Config.recordReplays) recording_.reset(new MatchRecording(state_, ReplayFolder));
 }
 
-// The replay is read and the match set up as it was recorded; a replay that
-// cannot be read leaves the session showing why.
+// Before the picks: the replay is read and the match set up as it was
+// recorded; a replay that cannot be read leaves the session showing why.
 void MatchSession::startWatching() {
     replay_.reset(new Replay);
     std::string problem = loadReplay(Config.replay, *replay_);
@@ -169,18 +169,18 @@ void MatchSession::startWatching() {
         pickRandom_ = state_.random;
         problem = catchUpStartDraws(state_, replay_->header);
     }
-    if (problem.empty()) {
-        player_.reset(new ReplayPlayer(*replay_, state_));
-        return;
-    }
+    if (problem.empty()) return;
     std::fprintf(stderr, "Tessaron: cannot play the replay: %s\n", problem.c_str());
     notice_ = "Cannot play the replay: " + problem;
+    replay_.reset();
     state_ = MatchState(SCREEN_W, SCREEN_H);
     pickRandom_ = state_.random;
 }
 
+// The loaded state is the playback's start (its first snapshot).
 void MatchSession::finishWatching() {
-    if (!player_) return;
+    if (!replay_) return;
+    player_.reset(new ReplayPlayer(*replay_, state_));
     player_->leadIn();
     updateWatchLines();
 }
@@ -236,7 +236,8 @@ void MatchSession::watchTick() {
     updateWatchLines();
 }
 
-// "Replay 1:05 / 3:10  x4", and the line in the middle once it has ended.
+// "Replay 1:05 / 3:10  x4", and the notice once the replay has ended (the
+// whole problem of a digest that disagreed went to stderr).
 void MatchSession::updateWatchLines() {
     const std::uint64_t length = replay_->lastStep + 1 - replay_->header.firstStep;
     const std::uint64_t at = player_->matchSteps() / StepsPerSecond, total = length / StepsPerSecond;
@@ -246,7 +247,8 @@ void MatchSession::updateWatchLines() {
                   static_cast<unsigned long long>(total % 60),
                   watch_.paused() ? "paused" : watch_.speed() == 16 ? "x16" : watch_.speed() == 4 ? "x4" : "x1");
     status_ = text;
-    if (!player_->problem().empty()) notice_ = "Replay stopped: " + player_->problem();
+    if (!player_->problem().empty())
+        notice_ = "Replay stopped after step " + std::to_string(player_->stepsRun()) + ": it disagrees with this game";
     else if (player_->atEnd()) notice_ = replay_->finished ? "End of replay" : "End of replay (unfinished match)";
     else notice_.clear();
 }

@@ -81,6 +81,15 @@ class ReplayTest(GameTestCase):
         save_png(again, "replay.png")
         self.assertEqual(differing_pixels(live, again), 0, "the played-back frame differs from the live one")
         self.assertIsNone(watch.proc.poll(), watch.stderr())
+        # Left jumps back to the start (the screenshot came 7 s in): the
+        # screenshot is taken again, the same.
+        os.remove(shot_path)
+        watch.hold("Left")
+        deadline = time.time() + 30
+        while not os.path.exists(shot_path) and time.time() < deadline and watch.proc.poll() is None:
+            time.sleep(0.05)
+        time.sleep(0.5)
+        self.assertEqual(differing_pixels(live, Bmp(shot_path)), 0, "the frame after a jump back differs")
         # 16 times as fast to the end, where Escape leaves (before it, it
         # would pause).
         watch.hold("Up", seconds=1)
