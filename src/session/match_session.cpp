@@ -1,6 +1,5 @@
 #include "session/match_session.h"
 
-#include <cstdio>
 #include <cstring>
 #include <functional>
 
@@ -12,6 +11,7 @@
 #include "render/screenshot.h"
 #include "render/text_cache.h"
 #include "board/sound_cue.h"
+#include "session/background_choice.h"
 #include "session/file_list.h"
 #include "shell/app.h"
 #include "shell/globals.h"
@@ -91,14 +91,11 @@ MatchSession::~MatchSession() = default;
 void MatchSession::loadBackground() {
     FileList names;
     scanFileList(names, BackgroundPattern);
-    const char* picked = names.pick(watching_ ? pickRandom_ : state_.random);
-    if (picked) {
-        char path[512];
-        std::snprintf(path, sizeof path, "%s%s", BackgroundDirectory, picked);
-        background_ = loadCheckedBmp(path);
-    } else {
-        background_ = loadCheckedBmp(FallbackBackground);
-    }
+    const char* picked = names.pick(watching_ ? pickRandom_ : state_.random);  // the one random draw for it
+    loadFirstUsable(names, picked, BackgroundDirectory, FallbackBackground, [this](const char* path) {
+        background_ = loadOptionalPicture(path);
+        return background_ != nullptr;
+    });
 }
 
 void MatchSession::loadMusic() {
@@ -114,7 +111,8 @@ void MatchSession::load() {
     backBuffer_ = create_bitmap(SCREEN_W, SCREEN_H);
     if (backBuffer_) clear_bitmap(backBuffer_);
 
-    // A random background, or the fallback when the folder is empty.
+    // A random background; when it is refused, the next one that loads,
+    // or the fallback.
     if (watching_) startWatching();
     loadBackground();
 

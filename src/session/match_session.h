@@ -15,12 +15,14 @@
 // Escape pauses as in play (Q then quits), and the end of the replay or a
 // digest that disagrees stays on screen until Escape.
 //
-// Failures: a missing background, sound or song leaves the game without it
-// (black background, silence).  A replay that cannot be written or read, or
+// Failures: a refused background gives way to the folder's next picture or
+// the fallback (session/background_choice.h), then to black; a missing
+// sound or song leaves the game without it (silence).  A refused block,
+// breaker, bomb, icon or particle picture is required data: the first tick
+// then reports every such file with the reason, sets the QuitFlag and
+// loadFailed() becomes true.  A replay that cannot be written or read, or
 // that disagrees with this game, is named on screen and on stderr; the game
-// goes on.  A missing or unreadable block, breaker, bomb,
-// icon or particle picture is required data: the first tick then reports
-// every such file, sets the QuitFlag and loadFailed() becomes true.
+// goes on.
 #pragma once
 
 #include <allegro.h>

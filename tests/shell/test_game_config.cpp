@@ -1,5 +1,5 @@
-// The settings file: defaults, the colour-depth rule, garbage values and the
-// screen sizes the game refuses.
+// The settings file: defaults, the colour-depth rule, garbage values, values
+// out of range and the screen sizes the game refuses.
 #include <allegro.h>
 #include <gtest/gtest.h>
 
@@ -24,17 +24,23 @@ TEST(GameConfig, ColourDepthRule) {
 
 // A missing file, some keys, garbage; numbers are decimal, and one past the
 // int range saturates (and is then refused as a screen size) instead of
-// wrapping to a usable size.
+// wrapping to a usable size.  A depth or a [Game] value outside what its key
+// allows plays as the default, and one line says so, quoting the value as
+// written (bounded and printable).
 TEST(GameConfig, ReadsKeysDefaultsTheRestAndNeverWraps) {
     install_allegro(SYSTEM_NONE, &errno, atexit);
     const std::string path = ::testing::TempDir() + "tessaron_config_test.cfg";
+    const std::string says = "Tessaron: " + path + ": ";
     const struct Row {
         const char* text;  // nullptr: no file
         std::vector<int> want;  // sound, depth, width, height, fullscreen
+        std::vector<int> game = {0, 3, 3};  // opponent, level, rounds
+        std::string lines = "";  // on stderr, each after "Tessaron: PATH: "
     } rows[] = {
         {nullptr, {1, 32, 1024, 768, 1}},
         {"[Audio]\nsound = 0\n[Video]\nvid_quality = 16\nscreen_width = 800\n", {0, 16, 800, 768, 1}},
-        {"[Video]\nvid_quality = deep\nscreen_width = wide\nfullscreen\n\x01\x02[[[\n", {1, 32, 0, 768, 1}},
+        {"[Video]\nvid_quality = deep\nscreen_width = wide\nfullscreen\n\x01\x02[[[\n", {1, 32, 0, 768, 1}, {0, 3, 3},
+         "[Video] vid_quality = deep is out of range; using the default 32\n"},
         {"[Video]\nscreen_width = 01024\n", {1, 32, 1024, 768, 1}},
         {"[Video]\nscreen_width = 0x400\n", {1, 32, 0, 768, 1}},
         {"[Video]\nscreen_width = +800 px\n", {1, 32, 800, 768, 1}},
@@ -45,6 +51,15 @@ TEST(GameConfig, ReadsKeysDefaultsTheRestAndNeverWraps) {
         {"[Video]\nscreen_width = -2147483648\n", {1, 32, INT_MIN, 768, 1}},
         {"[Video]\nscreen_width = -2147483649\n", {1, 32, INT_MIN, 768, 1}},
         {"[Video]\nscreen_width = -99999999999999999999\n", {1, 32, INT_MIN, 768, 1}},
+        {"[Game]\nopponent = 2\ncpu_level = 1\nrounds_to_win = 5\n", {1, 32, 1024, 768, 1}, {2, 1, 5}},
+        {"[Video]\nvid_quality = 24\n[Game]\nopponent = 3\ncpu_level = 0\nrounds_to_win = 6\n", {1, 32, 1024, 768, 1},
+         {0, 3, 3},
+         "[Video] vid_quality = 24 is out of range; using the default 32\n"
+         "[Game] opponent = 3 is out of range; using the default 0\n"
+         "[Game] cpu_level = 0 is out of range; using the default 3\n"
+         "[Game] rounds_to_win = 6 is out of range; using the default 3\n"},
+        {"[Game]\ncpu_level = nine\x7f\x1b[2J 7777777777777777777777777777777777777777\n", {1, 32, 1024, 768, 1}, {0, 3, 3},
+         "[Game] cpu_level = nine??[2J 777777777777777777777777777777 is out of range; using the default 3\n"},
     };
     for (const Row& row : rows) {
         if (row.text) {
@@ -52,9 +67,15 @@ TEST(GameConfig, ReadsKeysDefaultsTheRestAndNeverWraps) {
             std::fputs(row.text, file);
             std::fclose(file);
         }
+        testing::internal::CaptureStderr();
         const GameConfig c = readGameConfig(row.text ? path.c_str() : "/nonexistent/tessaron/config.cfg");
+        std::string lines = testing::internal::GetCapturedStderr();
+        for (std::size_t at; (at = lines.find(says)) != std::string::npos;) lines.erase(at, says.size());
+        const char* shown = row.text ? row.text : "no file";
         EXPECT_EQ(std::vector<int>({c.sound, c.vidQuality, c.screenWidth, c.screenHeight, c.fullscreen}), row.want)
-            << (row.text ? row.text : "no file");
+            << shown;
+        EXPECT_EQ(std::vector<int>({c.versus.opponent, c.versus.cpuLevel, c.versus.roundsToWin}), row.game) << shown;
+        EXPECT_EQ(lines, row.lines) << shown;
     }
 }
 
