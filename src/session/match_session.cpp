@@ -84,7 +84,8 @@ void scanFileList(FileList& list, const char* pattern) {
     al_findclose(&info);
 }
 
-MatchSession::MatchSession() : state_(SCREEN_W, SCREEN_H), watching_(!Config.replay.empty()) {}
+MatchSession::MatchSession()
+    : state_(SCREEN_W, SCREEN_H), watching_(!Config.replay.empty() || Config.replayLast) {}
 
 MatchSession::~MatchSession() = default;
 
@@ -154,14 +155,17 @@ void MatchSession::load() {
 
     // A replay's earlier matches run at once; or the recording starts.
     if (watching_) finishWatching();
-    if (!watching_ && Config.recordReplays) recording_.reset(new MatchRecording(state_, ReplayFolder));
+    if (!watching_ && (Config.recordReplays || !Config.recordPath.empty()))
+        recording_.reset(new MatchRecording(state_, Config.recordReplays ? ReplayFolder : "", Config.recordPath));
 }
 
 // Before the picks: the replay is read and the match set up as it was
 // recorded; a replay that cannot be read leaves the session showing why.
 void MatchSession::startWatching() {
     replay_.reset(new Replay);
-    std::string problem = loadReplay(Config.replay, *replay_);
+    const std::string path = Config.replayLast ? newestReplay(ReplayFolder) : Config.replay;
+    std::string problem = path.empty() ? std::string("there is no replay in ") + ReplayFolder + "/ yet"
+                                       : loadReplay(path, *replay_);
     if (problem.empty()) {
         state_ = replayState(replay_->header, SCREEN_W, SCREEN_H);
         pickRandom_ = state_.random;
@@ -204,8 +208,9 @@ void MatchSession::runLogicStep() {
     ++LogicStepsRun;
 }
 
-// One owed tick of watching: the watcher's keys, then as many steps as the
-// speed asks for (none while paused or once the replay has ended).
+// One owed tick of watching: the watcher's keys (F9 saves the frame as in
+// play), then as many steps as the speed asks for (none while paused or
+// once the replay has ended).
 void MatchSession::watchTick() {
     const bool escape = key[KEY_ESC] != 0, q = key[KEY_Q] != 0;
     const bool ended = !player_ || player_->atEnd() || !player_->problem().empty();
@@ -216,6 +221,7 @@ void MatchSession::watchTick() {
     }
     escapeWasDown_ = escape;
     qWasDown_ = q;
+    if (key[KEY_F9]) saveScreenshot(backBuffer_);
     if (!player_) return;
     const WatchCommand command = watch_.tick({key[KEY_SPACE] != 0, key[KEY_RIGHT] != 0, key[KEY_UP] != 0,
                                               key[KEY_LEFT] != 0});

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <iterator>
 
+#include <dirent.h>
 #include <sys/stat.h>
 
 #include "io/file_replace.h"
@@ -324,6 +325,33 @@ std::string saveReplay(const std::string& folder, const Replay& replay, std::tim
         return writeFileReplacing(path, text);
     }
     return "no free replay name in '" + folder + "'";
+}
+
+std::string newestReplay(const std::string& folder) {
+    static const std::string Suffix = ".replay";
+    std::string newest;
+    struct timespec newestTime {};
+    DIR* dir = opendir(folder.c_str());
+    if (!dir) return "";
+    while (const dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name[0] == '.' || name.size() <= Suffix.size() ||
+            name.compare(name.size() - Suffix.size(), Suffix.size(), Suffix) != 0)
+            continue;
+        const std::string path = folder + "/" + name;
+        struct stat info;
+        if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
+        const struct timespec& t = info.st_mtim;
+        const bool later = newest.empty() || t.tv_sec > newestTime.tv_sec ||
+                           (t.tv_sec == newestTime.tv_sec &&
+                            (t.tv_nsec > newestTime.tv_nsec || (t.tv_nsec == newestTime.tv_nsec && path > newest)));
+        if (later) {
+            newest = path;
+            newestTime = t;
+        }
+    }
+    closedir(dir);
+    return newest;
 }
 
 ReplayRecorder::ReplayRecorder(const ReplayHeader& header) : header_(header) {}

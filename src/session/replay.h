@@ -91,6 +91,10 @@ std::string replayFileName(std::time_t when, int attempt);
 // set, or the problem in one line.
 std::string saveReplay(const std::string& folder, const Replay& replay, std::time_t when, std::string& path);
 
+// The path of the newest "*.replay" file in `folder` (by modification
+// time, then name), or "" when there is none.
+std::string newestReplay(const std::string& folder);
+
 // Collects a sitting's keys and digests step by step; each match is cut
 // from it as a Replay.
 class ReplayRecorder {

@@ -5,6 +5,8 @@
 #include <ctime>
 #include <utility>
 
+#include "io/file_replace.h"
+
 namespace tessaron {
 
 void replayKeys(const StepInput& input, const StepEvents& events, std::uint16_t out[ReplayChannels]) {
@@ -64,8 +66,8 @@ std::string catchUpStartDraws(MatchState& state, const ReplayHeader& h) {
     return "";
 }
 
-MatchRecording::MatchRecording(const MatchState& loaded, std::string folder)
-    : recorder_(replayHeader(loaded, GameVersion)), folder_(std::move(folder)) {}
+MatchRecording::MatchRecording(const MatchState& loaded, std::string folder, std::string wholeRun)
+    : recorder_(replayHeader(loaded, GameVersion)), folder_(std::move(folder)), wholeRun_(std::move(wholeRun)) {}
 
 std::string MatchRecording::afterStep(const StepInput& input, const StepEvents& events, const MatchState& state) {
     if (tooLong_) return "";
@@ -78,16 +80,25 @@ std::string MatchRecording::afterStep(const StepInput& input, const StepEvents& 
         return "the sitting is too long to record: recording stopped";
     }
     const std::int32_t won = state.matchesWon[0] + state.matchesWon[1];
-    if (won == matchesWon_) return "";
+    lastStepWon_ = won != matchesWon_;
+    if (!lastStepWon_) return "";
     matchesWon_ = won;
-    std::string problem = save(state, true);
+    std::string problem = folder_.empty() ? "" : save(state, true);
     matchStart_ = recorder_.lastStep() + 1;
     return problem;
 }
 
 std::string MatchRecording::finish(const MatchState& state) {
-    if (tooLong_ || recorder_.lastStep() < matchStart_) return "";
-    return save(state, false);
+    if (tooLong_ || recorder_.lastStep() == 0) return "";
+    std::string problem;
+    if (!folder_.empty() && recorder_.lastStep() >= matchStart_) problem = save(state, false);
+    if (!wholeRun_.empty()) {
+        const std::string written =
+            writeFileReplacing(wholeRun_, formatReplay(recorder_.cut(1, lastStepWon_, replayDigest(state))));
+        if (written.empty()) lastPath_ = wholeRun_;
+        problem += (problem.empty() || written.empty() ? "" : "; ") + written;
+    }
+    return problem;
 }
 
 std::string MatchRecording::save(const MatchState& state, bool finished) {

@@ -33,19 +33,22 @@ MatchState replayState(const ReplayHeader& header, int screenWidth, int screenHe
 // drawn before its first step: "" or the problem (the state drew more).
 std::string catchUpStartDraws(MatchState& state, const ReplayHeader& header);
 
-// Records a sitting (a run of the game) into a folder, one replay file per
-// match: a file is written when a step wins a match, and the match under
-// way is written as unfinished when the sitting ends.  Each file holds the
-// sitting's keys from its first step, with "from" set to its match's first.
+// Records a sitting (a run of the game).  Into a folder, one replay file
+// per match: a file is written when a step wins a match, and the match
+// under way is written as unfinished when the sitting ends; each file holds
+// the sitting's keys from its first step, with "from" set to its match's
+// first.  And/or into one file, the whole sitting, written when it ends
+// (finished when its last step won a match).
 class MatchRecording {
 public:
-    // `loaded` is the sitting's state, loaded and not yet stepped.
-    MatchRecording(const MatchState& loaded, std::string folder);
+    // `loaded` is the sitting's state, loaded and not yet stepped; an empty
+    // `folder` or `wholeRun` path leaves that way out.
+    MatchRecording(const MatchState& loaded, std::string folder, std::string wholeRun = "");
     // After each step: its input and events, and the state after it.
     // Returns "" or the problem when a file due now could not be written.
     std::string afterStep(const StepInput& input, const StepEvents& events, const MatchState& state);
     // The sitting ends: the match under way, if it has run a step, is
-    // written as unfinished.  "" or the problem.
+    // written as unfinished, and the whole run.  "" or the problems.
     std::string finish(const MatchState& state);
     // The last file written, or "".
     const std::string& lastPath() const { return lastPath_; }
@@ -55,9 +58,11 @@ private:
 
     ReplayRecorder recorder_;
     std::string folder_;
+    std::string wholeRun_;
     std::string lastPath_;
     std::uint64_t matchStart_ = 1;
     std::int32_t matchesWon_ = 0;
+    bool lastStepWon_ = false;
     bool tooLong_ = false;
 };
 

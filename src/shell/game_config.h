@@ -22,6 +22,8 @@ struct GameConfig {
     VersusOptions versus;   // [Game] opponent, cpu_level, rounds_to_win
     int recordReplays = 0;  // [Game] record_replays: 1 writes every match into replays/
     std::string replay;     // [Game] replay: a replay file to watch instead of playing
+    std::string recordPath; // --record FILE: the whole run written as one replay
+    bool replayLast = false;  // --last-replay: watch the newest file in replays/
 };
 
 // The largest side a screen may have.  A frame may have to be composed

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "shell/command_line.h"
@@ -89,6 +90,32 @@ TEST(CommandLine, EveryOptionAndEveryBadArgument) {
     }
 }
 
+// The replay options: a file name as given (after "=" too), never empty;
+// the last of --replay and --last-replay wins.
+TEST(CommandLine, ReplayOptions) {
+    const struct Row {
+        std::vector<const char*> args;
+        std::string record, replay, error;
+        bool last;
+    } rows[] = {
+        {{"--record", "a b.replay", "--replay=x=y"}, "a b.replay", "x=y", "", false},
+        {{"--replay", "x", "--last-replay"}, "", "x", "", true},
+        {{"--last-replay", "--replay", "-x"}, "", "-x", "", false},
+        {{"--record="}, "", "", "--record needs a value (FILE)", false},
+        {{"--replay"}, "", "", "--replay needs a value (FILE)", false},
+        {{"--last-replay=1"}, "", "", "--last-replay takes no value", false},
+    };
+    for (const Row& row : rows) {
+        std::vector<const char*> argv = {"tessaron"};
+        argv.insert(argv.end(), row.args.begin(), row.args.end());
+        const CommandLine line = parseCommandLine(static_cast<int>(argv.size()), argv.data());
+        GameConfig config;
+        line.applyTo(config);
+        EXPECT_EQ(std::make_tuple(config.recordPath, config.replay, line.error, config.replayLast),
+                  std::make_tuple(row.record, row.replay, row.error, row.last));
+    }
+}
+
 TEST(CommandLine, UsageListsEveryOptionWithItsRange) {
     EXPECT_EQ(usageText(),
               "Usage: tessaron [OPTION]...\n"
@@ -99,6 +126,9 @@ TEST(CommandLine, UsageListsEveryOptionWithItsRange) {
               "  --window                play in a window\n"
               "  --fullscreen            play full screen\n"
               "  --size WxH              window or screen size in pixels (each side 1 to 4096)\n"
+              "  --record FILE           write this run as a replay to FILE\n"
+              "  --replay FILE           watch the replay in FILE\n"
+              "  --last-replay           watch the newest replay in replays/\n"
               "  --help                  print this help and exit\n"
               "  --version               print the version and exit\n");
     EXPECT_EQ(versionText().rfind("Tessaron ", 0), 0u);
