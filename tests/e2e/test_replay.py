@@ -8,6 +8,7 @@ window, retaking the F9 screenshot at the same step, which equals the live
 one but for the replay's own status line."""
 
 import os
+import pathlib
 import shutil
 import subprocess
 import time
@@ -52,10 +53,7 @@ class ReplayTest(GameTestCase):
         self.assertEqual(game.wait(10), 0, game.stderr())
         files = self.replays()
         self.assertEqual(len(files), 2, "one file per match, the cut-short one too")
-        texts = []
-        for path in files:
-            with open(path) as f:
-                texts.append(f.read())
+        texts = [pathlib.Path(path).read_text() for path in files]
         self.assertTrue(texts[0].endswith(" end\n") and texts[1].endswith(" unfinished\n"), texts[1][-40:])
         self.assertIn("\nfrom 1\n", texts[0])
         self.assertNotIn("\nfrom 1\n", texts[1])

@@ -157,16 +157,6 @@ TEST(Replay, RandomVersusRunsPlayBack) {
     }
 }
 
-// A run that stops at a won match records a finished one.
-TEST(Replay, RunEndingAWonMatchIsFinished) {
-    sim::Options options;
-    options.bot = true, options.opponent = 1, options.roundsToWin = 1, options.stopAfterMatches = 1;
-    options.steps = 100000;
-    std::string text;
-    expectRoundTrip(options, {}, {}, text);
-    EXPECT_EQ(text.substr(text.size() - 5), " end\n");
-}
-
 // Jumping back through the snapshots and running on gives, step for step,
 // the state of a straight run; a jump past the start stops at the start.
 TEST(Replay, JumpBackThenForwardEqualsAStraightRun) {
