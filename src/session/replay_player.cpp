@@ -8,7 +8,9 @@
 #include "io/file_replace.h"
 
 namespace tessaron {
+namespace {
 
+// The keys a step ran with as the replay's channels, and back.
 void replayKeys(const StepInput& input, const StepEvents& events, std::uint16_t out[ReplayChannels]) {
     out[ReplaySide0] = events.sideKeys[0];
     out[ReplaySide1] = events.sideKeys[1];
@@ -28,10 +30,19 @@ StepInput replayInput(const std::uint16_t keys[ReplayChannels]) {
     return in;
 }
 
+} // namespace
+
 std::uint64_t replayDigest(const MatchState& state) {
     MatchState plain = state;
     plain.cpu = CpuPlayer(0, CpuPlayer::MinLevel);
     return plain.matchDigest();
+}
+
+void recordStep(ReplayRecorder& recorder, const StepInput& input, const StepEvents& events, const MatchState& state) {
+    std::uint16_t keys[ReplayChannels];
+    replayKeys(input, events, keys);
+    recorder.step(recorder.lastStep() + 1, keys);
+    if (recorder.digestDue()) recorder.digest(replayDigest(state));
 }
 
 ReplayHeader replayHeader(const MatchState& state, const std::string& gameVersion) {
@@ -71,10 +82,7 @@ MatchRecording::MatchRecording(const MatchState& loaded, std::string folder, std
 
 std::string MatchRecording::afterStep(const StepInput& input, const StepEvents& events, const MatchState& state) {
     if (tooLong_) return "";
-    std::uint16_t keys[ReplayChannels];
-    replayKeys(input, events, keys);
-    recorder_.step(recorder_.lastStep() + 1, keys);
-    if (recorder_.digestDue()) recorder_.digest(replayDigest(state));
+    recordStep(recorder_, input, events, state);
     if (recorder_.size() > MaxReplayBytes) {
         tooLong_ = true;
         return "the sitting is too long to record: recording stopped";

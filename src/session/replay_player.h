@@ -14,15 +14,15 @@
 
 namespace tessaron {
 
-// The keys step ran with as the replay's channels: board 1's as the step
-// reports them, so the computer's are kept like a person's.
-void replayKeys(const StepInput& input, const StepEvents& events, std::uint16_t out[ReplayChannels]);
-// A step's input from the replay's channels.
-StepInput replayInput(const std::uint16_t keys[ReplayChannels]);
 // The digest a replay keeps: what decides the match (the same at every
 // window size), leaving out the computer player's own plans, since a
 // playback takes its keys from the file and never runs it.
 std::uint64_t replayDigest(const MatchState& state);
+// Records the step just run (the next after the recorder's last) with its
+// input and events (board 1's keys as the step reports them, so the
+// computer's are kept like a person's), and the digest of `state` after it
+// when one is due.
+void recordStep(ReplayRecorder& recorder, const StepInput& input, const StepEvents& events, const MatchState& state);
 // The header of a recording of `state`, loaded and not yet stepped.
 ReplayHeader replayHeader(const MatchState& state, const std::string& gameVersion);
 

@@ -346,8 +346,8 @@ Summary run(const Options& options, const std::vector<ScriptLine>& script, std::
     }
     logic.load();
     std::unique_ptr<ReplayPlayer> player(play ? new ReplayPlayer(*play, logic) : nullptr);
-    std::unique_ptr<ReplayRecorder> recording(replay && replay->record ? new ReplayRecorder(replayHeader(logic, GameVersion))
-                                                                       : nullptr);
+    std::unique_ptr<ReplayRecorder> recording;
+    if (replay && replay->record) recording.reset(new ReplayRecorder(replayHeader(logic, GameVersion)));
     CpuPlayer bot(options.seed, options.botLevel);
     Line line;
 
@@ -383,12 +383,7 @@ Summary run(const Options& options, const std::vector<ScriptLine>& script, std::
             }
             recorder(context, step, cpuHeld);
         }
-        if (recording) {
-            std::uint16_t keys[ReplayChannels];
-            replayKeys(input, events, keys);
-            recording->step(step, keys);
-            if (recording->digestDue()) recording->digest(replayDigest(logic));
-        }
+        if (recording) recordStep(*recording, input, events, logic);
         summary.steps = step;
         if (!agreed) {
             replay->problem = player->problem();
