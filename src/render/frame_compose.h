@@ -32,6 +32,7 @@ struct FrameParts {
     BITMAP* background = nullptr;  // null: black
     const Board* boards[2] = {nullptr, nullptr};
     const PlayerRecord* players = nullptr;  // both records, index = Board::side
+    const std::int32_t* matchesWon = nullptr;  // versus: both sides' matches, index = Board::side
     const FloatingMessageList* messages = nullptr;
     const PausePanel* panel = nullptr;
     const MousePointer* pointer = nullptr;

@@ -284,6 +284,7 @@ void MatchSession::draw() {
     parts.boards[0] = match ? &state_.boards[0] : nullptr;
     if (match && state_.versusOn()) parts.boards[1] = &state_.boards[1];
     parts.players = state_.players;
+    parts.matchesWon = state_.matchesWon;
     parts.messages = match ? &state_.messages : nullptr;
     parts.panel = match ? &state_.panel : nullptr;
     parts.status = status_.c_str();

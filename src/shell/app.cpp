@@ -14,7 +14,7 @@
 
 // The logic's copies of the scancodes must match Allegro's.
 static_assert(tessaron::ScanQ == KEY_Q && tessaron::ScanF9 == KEY_F9 && tessaron::ScanEsc == KEY_ESC &&
-              tessaron::ScanEnter == KEY_ENTER && tessaron::ScanSpace == KEY_SPACE &&
+              tessaron::ScanTab == KEY_TAB && tessaron::ScanEnter == KEY_ENTER && tessaron::ScanSpace == KEY_SPACE &&
               tessaron::ScanLeft == KEY_LEFT && tessaron::ScanRight == KEY_RIGHT && tessaron::ScanUp == KEY_UP &&
               tessaron::ScanDown == KEY_DOWN && tessaron::ScanLShift == KEY_LSHIFT && tessaron::ScanA == KEY_A &&
               tessaron::ScanD == KEY_D && tessaron::ScanE == KEY_E && tessaron::ScanS == KEY_S &&

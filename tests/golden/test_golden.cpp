@@ -132,7 +132,7 @@ TEST_P(Golden, RecordedRunPlaysBackToTheSameTrace) {
 INSTANTIATE_TEST_SUITE_P(Scripts, Golden,
                          ::testing::Values("moves_and_drops", "pause", "loss_restart", "late_turns", "drops_and_quit",
                                            "bot_keys", "versus_rounds", "versus_cpu",
-                                           "versus_cpu_replay", "versus_cpu_weak"));
+                                           "versus_cpu_replay", "versus_cpu_weak", "versus_speedup"));
 
 // Random keys on both boards (a second player, or the computer against
 // random keys), drops and pauses among them, record and play back exactly.
