@@ -4,6 +4,7 @@
 
 #include "gfx/ttf.h"
 #include "render/bitmap_bank.h"
+#include "render/draw_common.h"
 #include "render/board_draw.h"
 #include "render/hud_layout.h"
 #include "render/messages_draw.h"
@@ -112,17 +113,18 @@ const PlayerRecord& recordOf(const FrameParts& parts, const Board& b) {
     return parts.players ? parts.players[b.side ? 1 : 0] : None;
 }
 
-// Where the shell's two lines go: the status line at the top left, the
-// notice centred below it, both above the name tags of the boards.
-constexpr int StatusX = 8, StatusY = 6, NoticeY = 30;
-TTF_FONT* statusFont() { return fontAt(BodyFonts, FontIndex18); }
-TTF_FONT* noticeFont() { return fontAt(TitleFonts, FontIndex18); }
-bool present(const char* text) { return text && *text; }
+// The shell's two lines: the status at the top left, the notice centred
+// below it, both above the name tags of the boards; `kind` 0 is the
+// status, 1 the notice.  An empty text has no font and takes no area.
+PlacedText overlayLine(const FrameParts& parts, int width, int kind) {
+    const char* text = kind == 0 ? parts.status : parts.notice;
+    if (!text || !*text) return {};
+    if (kind == 0) return {fontAt(BodyFonts, FontIndex18), 8, 6, TextAlign::Left, text};
+    return {fontAt(TitleFonts, FontIndex18), width / 2, 30, TextAlign::Centre, text};
+}
 
 void overlayAreas(const FrameParts& parts, int width, std::vector<FrameArea>& out) {
-    if (present(parts.status)) out.push_back(textArea(statusFont(), StatusX, StatusY, TextAlign::Left, parts.status));
-    if (present(parts.notice))
-        out.push_back(textArea(noticeFont(), width / 2, NoticeY, TextAlign::Centre, parts.notice));
+    for (int kind = 0; kind < 2; ++kind) out.push_back(textArea(overlayLine(parts, width, kind)));
 }
 
 // Everything after the background, in the session's order.
@@ -134,12 +136,12 @@ void drawLayers(const FrameParts& parts, BITMAP* back) {
     if (versus && parts.matchesWon) drawMatchTally(*left, *right, parts.matchesWon, back);
     if (parts.messages) drawMessages(*parts.messages, back);
     if (parts.panel) drawPausePanel(*parts.panel, back, versus);
-    const int white = makecol(255, 255, 255);
-    if (present(parts.status))
-        drawTranslucentTextAligned(back, statusFont(), StatusX, StatusY, white, 255, TextAlign::Left, parts.status);
-    if (present(parts.notice))
-        drawTranslucentTextAligned(back, noticeFont(), back->w / 2, NoticeY, white, 255, TextAlign::Centre,
-                                   parts.notice);
+    for (int kind = 0; kind < 2; ++kind) {
+        const PlacedText line = overlayLine(parts, back->w, kind);
+        if (line.font)
+            drawTranslucentTextAligned(back, line.font, line.x, line.y, makecol(255, 255, 255), 255, line.align,
+                                       line.text.c_str());
+    }
     if (parts.pointer) drawPointerSprite(*parts.pointer, parts.pointerSprite, parts.pointerX, parts.pointerY, back);
 }
 
