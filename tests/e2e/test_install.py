@@ -115,9 +115,9 @@ class InstallTest(unittest.TestCase):
         actions = {entry[f"Desktop Action {a}"]["Name"]: entry[f"Desktop Action {a}"]["Exec"]
                    for a in entry["Desktop Entry"]["Actions"].split(";") if a}
         # The widths in pixels of the white name tags over board 0 and board 1
-        # (DejaVu Sans, 24 pixels): "Player" and "Computer", "Player 1" and
-        # "Player 2".
-        names = {"Play against the computer": (60, 98), "Two players on this computer": (77, 76)}
+        # (DejaVu Sans, 24 pixels): "Player" and "Computer · 3", "Player 1"
+        # and "Player 2".
+        names = {"Play against the computer": (60, 117), "Two players on this computer": (77, 76)}
         names["Watch the last replay"] = names["Play against the computer"]  # a match against it, recorded
         self.assertEqual(actions.keys(), names.keys())
         x = harness.XServer()
