@@ -211,15 +211,17 @@ StepEvents MatchState::step(const StepInput& input) {
     // The computer steers board 1 through its own held keys, which stand in
     // for that side's input; a second player's come with the input.
     StepInput now = input;
-    if (versus.opponent == 1) now.sides[1] = cpuHeld;
+    const bool cpuSteers = versus.opponent == 1 && !cpuKeysFromInput;
+    if (cpuSteers) now.sides[1] = cpuHeld;
     if (versus.opponent == 0) now.sides[1] = 0;
     if (!paused) ++elapsedTicks;
     this->input(now, events);
     logicStep(events);
     if (!paused) applyControls(boards[0], now, keys, joysticks[0]);
     if (!paused && versus.opponent == 1) {
-        cpu.steer(boards[1], cpuHeld);
-        now.sides[1] = cpuHeld;
+        if (cpuSteers) cpu.steer(boards[1], cpuHeld);
+        else cpuHeld = static_cast<std::uint8_t>(now.sides[1] & SideSteerBits);
+        now.sides[1] = static_cast<std::uint8_t>((now.sides[1] & ~SideSteerBits) | cpuHeld);
         applyControls(boards[1], now, keys, joysticks[1]);
     } else if (!paused && versus.opponent == 2) {
         applyControls(boards[1], now, keys, joysticks[1]);
