@@ -4,6 +4,7 @@
 
 #include "gfx/ttf.h"
 #include "render/bitmap_bank.h"
+#include "render/draw_common.h"
 #include "render/board_draw.h"
 #include "render/hud_layout.h"
 #include "render/messages_draw.h"
@@ -112,6 +113,20 @@ const PlayerRecord& recordOf(const FrameParts& parts, const Board& b) {
     return parts.players ? parts.players[b.side ? 1 : 0] : None;
 }
 
+// The shell's two lines: the status at the top left, the notice centred
+// below it, both above the name tags of the boards; `kind` 0 is the
+// status, 1 the notice.  An empty text has no font and takes no area.
+PlacedText overlayLine(const FrameParts& parts, int width, int kind) {
+    const char* text = kind == 0 ? parts.status : parts.notice;
+    if (!text || !*text) return {};
+    if (kind == 0) return {fontAt(BodyFonts, FontIndex18), 8, 6, TextAlign::Left, text};
+    return {fontAt(TitleFonts, FontIndex18), width / 2, 30, TextAlign::Centre, text};
+}
+
+void overlayAreas(const FrameParts& parts, int width, std::vector<FrameArea>& out) {
+    for (int kind = 0; kind < 2; ++kind) out.push_back(textArea(overlayLine(parts, width, kind)));
+}
+
 // Everything after the background, in the session's order.
 void drawLayers(const FrameParts& parts, BITMAP* back) {
     for (const Board* b : parts.boards)
@@ -121,6 +136,12 @@ void drawLayers(const FrameParts& parts, BITMAP* back) {
     if (versus && parts.matchesWon) drawMatchTally(*left, *right, parts.matchesWon, back);
     if (parts.messages) drawMessages(*parts.messages, back);
     if (parts.panel) drawPausePanel(*parts.panel, back, versus);
+    for (int kind = 0; kind < 2; ++kind) {
+        const PlacedText line = overlayLine(parts, back->w, kind);
+        if (line.font)
+            drawTranslucentTextAligned(back, line.font, line.x, line.y, makecol(255, 255, 255), 255, line.align,
+                                       line.text.c_str());
+    }
     if (parts.pointer) drawPointerSprite(*parts.pointer, parts.pointerSprite, parts.pointerX, parts.pointerY, back);
 }
 
@@ -156,6 +177,7 @@ void frameAreas(const FrameParts& parts, std::vector<FrameArea>& out) {
 void FrameComposer::show(const FrameParts& parts, BITMAP* back, BITMAP* screenBitmap) {
     now_.clear();
     frameAreas(parts, now_);
+    overlayAreas(parts, back->w, now_);
     if (!composed_) {
         composeFrame(parts, back);
         blit(back, screenBitmap, 0, 0, 0, 0, back->w, back->h);

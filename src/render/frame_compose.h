@@ -38,6 +38,12 @@ struct FrameParts {
     const MousePointer* pointer = nullptr;
     BITMAP* pointerSprite = nullptr;  // null: no pointer
     int pointerX = 0, pointerY = 0;
+    // Lines of the shell's own, over the match, at the top of the screen: a
+    // status at the left (a replay's time and speed, a recording's failure)
+    // and a notice centred below it (the end of a replay).  Null or empty:
+    // none.
+    const char* status = nullptr;
+    const char* notice = nullptr;
 };
 
 // The whole frame into `back`: the background (black around one smaller

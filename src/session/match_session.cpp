@@ -1,6 +1,7 @@
 #include "session/match_session.h"
 
 #include <cstring>
+#include <functional>
 
 #include "audio/audio_system.h"
 #include "render/bitmap_bank.h"
@@ -27,6 +28,12 @@ const char* const SampleFiles[] = {
     "data/sound/energy_huge.wav",          "data/sound/lightning.wav",
     "data/sound/glassbreak.wav",
 };
+
+// Replays are written beside the screenshots.
+constexpr const char* ReplayFolder = "replays";
+// A recording's problem stays on screen for 5 seconds.
+constexpr std::int64_t StatusSteps = 125;
+constexpr std::uint64_t StepsPerSecond = 25;
 
 constexpr const char* BackgroundPattern = "data/backgrounds/*.bmp*";
 constexpr const char* BackgroundDirectory = "data/backgrounds/";
@@ -77,14 +84,15 @@ void scanFileList(FileList& list, const char* pattern) {
     al_findclose(&info);
 }
 
-MatchSession::MatchSession() : state_(SCREEN_W, SCREEN_H) {}
+MatchSession::MatchSession()
+    : state_(SCREEN_W, SCREEN_H), watching_(!Config.replay.empty() || Config.replayLast) {}
 
 MatchSession::~MatchSession() = default;
 
 void MatchSession::loadBackground() {
     FileList names;
     scanFileList(names, BackgroundPattern);
-    const char* picked = names.pick(state_.random);  // the match's one random draw for it
+    const char* picked = names.pick(watching_ ? pickRandom_ : state_.random);  // the one random draw for it
     loadFirstUsable(names, picked, BackgroundDirectory, FallbackBackground, [this](const char* path) {
         background_ = loadOptionalPicture(path);
         return background_ != nullptr;
@@ -96,7 +104,7 @@ void MatchSession::loadMusic() {
     scanFileList(names, MusicPattern);
     loadSongFromList(
         Music, GameSongSlot, MusicDirectory, names.count(), [&names](int i) { return names.name(i); },
-        [this](int lo, int hi) { return state_.random.randomInt(lo, hi); });
+        [this](int lo, int hi) { return (watching_ ? pickRandom_ : state_.random).randomInt(lo, hi); });
 }
 
 void MatchSession::load() {
@@ -106,6 +114,7 @@ void MatchSession::load() {
 
     // A random background; when it is refused, the next one that loads,
     // or the fallback.
+    if (watching_) startWatching();
     loadBackground();
 
     // Flags.
@@ -128,9 +137,12 @@ void MatchSession::load() {
     // One random song from the music folder; none when it is empty.
     loadMusic();
 
-    // Board placement, round reset and "Round 1".
-    state_.versus = Config.versus;
-    state_.versus.joystick = num_joysticks > 0;
+    // Board placement, round reset and "Round 1" (a replay brings its own
+    // versus settings).
+    if (!replay_) {
+        state_.versus = Config.versus;
+        state_.versus.joystick = num_joysticks > 0;
+    }
     state_.beginLoad();
 
     // The music.
@@ -140,6 +152,46 @@ void MatchSession::load() {
     // Pointer fade and the pause panel with its sounds.
     state_.finishLoad();
     PanelSounds.load();
+
+    // A replay's earlier matches run at once; or the recording starts.
+    if (watching_) finishWatching();
+    if (!watching_ && (Config.recordReplays || !Config.recordPath.empty()))
+        recording_.reset(new MatchRecording(state_, Config.recordReplays ? ReplayFolder : "", Config.recordPath));
+}
+
+// Before the picks: the replay is read and the match set up as it was
+// recorded; a replay that cannot be read leaves the session showing why.
+void MatchSession::startWatching() {
+    replay_.reset(new Replay);
+    const std::string path = Config.replayLast ? newestReplay(ReplayFolder) : Config.replay;
+    std::string problem = path.empty() ? std::string("there is no replay in ") + ReplayFolder + "/ yet"
+                                       : loadReplay(path, *replay_);
+    if (problem.empty()) {
+        state_ = replayState(replay_->header, SCREEN_W, SCREEN_H);
+        pickRandom_ = state_.random;
+        problem = catchUpStartDraws(state_, replay_->header);
+    }
+    if (problem.empty()) return;
+    std::fprintf(stderr, "Tessaron: cannot play the replay: %s\n", problem.c_str());
+    notice_ = "Cannot play the replay: " + problem;
+    replay_.reset();
+    state_ = MatchState(SCREEN_W, SCREEN_H);
+    pickRandom_ = state_.random;
+}
+
+// The loaded state is the playback's start (its first snapshot).
+void MatchSession::finishWatching() {
+    if (!replay_) return;
+    player_.reset(new ReplayPlayer(*replay_, state_));
+    player_->leadIn();
+    updateWatchLines();
+}
+
+void MatchSession::reportRecording(const std::string& problem) {
+    if (problem.empty()) return;
+    std::fprintf(stderr, "Tessaron: the replay was not saved: %s\n", problem.c_str());
+    status_ = "Replay not saved: " + problem;
+    statusUntil_ = LogicStepsRun + StatusSteps;
 }
 
 // The step's input is read once, before the step: Allegro's keyboard and
@@ -150,35 +202,93 @@ void MatchSession::runLogicStep() {
     copyMouseButtons(live);
     StepInput input = state_.keyboardInput(live);
     for (int side = 0; side < 2; ++side) input.joysticks[side] = joystickWord(state_.joysticks[side].joystick);
-    carryOut(state_.step(input));
+    const StepEvents events = state_.step(input);
+    carryOut(events);
+    if (recording_) reportRecording(recording_->afterStep(input, events, state_));
     ++LogicStepsRun;
+}
+
+// One owed tick of watching: the watcher's keys (F9 saves the frame as in
+// play), then as many steps as the speed asks for (none while paused or
+// once the replay has ended).
+void MatchSession::watchTick() {
+    const bool escape = key[KEY_ESC] != 0, q = key[KEY_Q] != 0;
+    const bool ended = !player_ || player_->atEnd() || !player_->problem().empty();
+    if ((escape && key[KEY_LSHIFT]) || (q && !qWasDown_ && (watch_.paused() || ended))) QuitFlag.store(1);
+    if (escape && !escapeWasDown_) {
+        if (ended) QuitFlag.store(1);
+        else watch_.setPaused(!watch_.paused());
+    }
+    escapeWasDown_ = escape;
+    qWasDown_ = q;
+    if (key[KEY_F9]) saveScreenshot(backBuffer_);
+    if (!player_) return;
+    const WatchCommand command = watch_.tick({key[KEY_SPACE] != 0, key[KEY_RIGHT] != 0, key[KEY_UP] != 0,
+                                              key[KEY_LEFT] != 0});
+    if (command.jumpBack) {
+        player_->jumpBack(WatchControl::JumpBackSteps);
+        ++LogicStepsRun;
+    }
+    for (int i = 0; i < command.steps; ++i) {
+        StepEvents events;
+        if (!player_->step(&events)) break;
+        carryOut(events, false);
+        ++LogicStepsRun;
+    }
+    if (!player_->problem().empty() && notice_.empty())
+        std::fprintf(stderr, "Tessaron: replay stopped: %s\n", player_->problem().c_str());
+    updateWatchLines();
+}
+
+// "Replay 1:05 / 3:10  x4", and the notice once the replay has ended (the
+// whole problem of a digest that disagreed went to stderr).
+void MatchSession::updateWatchLines() {
+    const std::uint64_t length = replay_->lastStep + 1 - replay_->header.firstStep;
+    const std::uint64_t at = player_->matchSteps() / StepsPerSecond, total = length / StepsPerSecond;
+    char text[96];
+    std::snprintf(text, sizeof text, "Replay %llu:%02llu / %llu:%02llu  %s", static_cast<unsigned long long>(at / 60),
+                  static_cast<unsigned long long>(at % 60), static_cast<unsigned long long>(total / 60),
+                  static_cast<unsigned long long>(total % 60),
+                  watch_.paused() ? "paused" : watch_.speed() == 16 ? "x16" : watch_.speed() == 4 ? "x4" : "x1");
+    status_ = text;
+    if (!player_->problem().empty())
+        notice_ = "Replay stopped after step " + std::to_string(player_->stepsRun()) + ": it disagrees with this game";
+    else if (player_->atEnd()) notice_ = replay_->finished ? "End of replay" : "End of replay (unfinished match)";
+    else notice_.clear();
 }
 
 // What the step asked for: the screenshot of the frame shown before it (the
 // back buffer), its sounds in order, the music's step, the quit.
-void MatchSession::carryOut(const StepEvents& events) {
+// A replay's quit ends only the replay (the file ends there).
+void MatchSession::carryOut(const StepEvents& events, bool live) {
     if (events.screenshot) saveScreenshot(backBuffer_);
     for (int i = 0; i < events.sounds.count; ++i) playCue(events.sounds.cues[i]);
     if (events.musicStep) Music.update();
-    if (events.quit) QuitFlag.store(1);
+    if (events.quit && live) QuitFlag.store(1);
 }
 
 void MatchSession::draw() {
     // Nothing drawn has changed since the last frame: the screen, and the
     // back buffer F9 saves, already show it.
-    if (!frameGate_.needed({LogicStepsRun, mouse_x, mouse_y, pointerShown(state_.pointer)})) return;
+    if (!watching_ && LogicStepsRun >= statusUntil_) status_.clear();
+    const std::uint64_t overlay = std::hash<std::string>()(status_ + '\n' + notice_);
+    if (!frameGate_.needed({LogicStepsRun, mouse_x, mouse_y, pointerShown(state_.pointer), overlay})) return;
     // Background, board 0 with its HUD, particles and messages, board 1 in
     // versus, the session's messages, the pause panel, the pointer; then
     // onto the screen.  Only the areas that can have changed are put
     // back, drawn over and copied (render/frame_compose.h).
     FrameParts parts;
     parts.background = background_;
-    parts.boards[0] = &state_.boards[0];
-    if (state_.versusOn()) parts.boards[1] = &state_.boards[1];
+    // A replay that cannot be played shows only why.
+    const bool match = !watching_ || player_;
+    parts.boards[0] = match ? &state_.boards[0] : nullptr;
+    if (match && state_.versusOn()) parts.boards[1] = &state_.boards[1];
     parts.players = state_.players;
     parts.matchesWon = state_.matchesWon;
-    parts.messages = &state_.messages;
-    parts.panel = &state_.panel;
+    parts.messages = match ? &state_.messages : nullptr;
+    parts.panel = match ? &state_.panel : nullptr;
+    parts.status = status_.c_str();
+    parts.notice = notice_.c_str();
     parts.pointer = &state_.pointer;
     parts.pointerSprite = mouse_sprite;
     parts.pointerX = mouse_x;
@@ -191,7 +301,8 @@ bool MatchSession::tick() {
     if (!loaded_) load();
     if (loadFailed_) return true;
     if (TickCounter.load() > 0) {
-        runLogicStep();
+        if (watching_) watchTick();
+        else runLogicStep();
         TickCounter.fetch_sub(1);
     }
     draw();
@@ -201,6 +312,12 @@ bool MatchSession::tick() {
 
 void MatchSession::shutdown() {
     if (shutDown_) return;
+    // The match under way is kept as an unfinished one.
+    if (recording_) {
+        const std::string problem = recording_->finish(state_);
+        if (!problem.empty()) std::fprintf(stderr, "Tessaron: the replay was not saved: %s\n", problem.c_str());
+        recording_.reset();
+    }
     destroy_bitmap(backBuffer_);
     backBuffer_ = nullptr;
     destroy_bitmap(background_);

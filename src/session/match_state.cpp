@@ -84,9 +84,8 @@ StepInput MatchState::keyboardInput(const LiveInput& live) const {
         if (down(b.keySoftDrop)) held |= SideSoftDrop;
         if (down(b.keyHardDrop)) held |= SideHardDrop;
         if (down(b.keyRotate)) held |= SideRotate;
+        if (down(dropKeys[side])) held |= SideDrop;
     }
-    for (int side = 0; side < 2; ++side)
-        if (down(dropKeys[side])) in.sides[side] |= SideDrop;
     if (down(ScanEsc)) in.sides[0] |= SidePause;
     if (down(ScanQ)) in.console |= ConsoleQuit;
     if (down(ScanLShift)) in.console |= ConsoleShift;
@@ -175,8 +174,9 @@ void MatchState::giveKeys(int side, const PlayerKeys& keys) {
 
 // Round and match messages go below the grids, where neither HUD is,
 // centred in the space left there; each takes the place from the one
-// before, which would otherwise still be fading there.  A result shows at full strength at once, over the loser's
-// blocks flying past; an announcement fades in.
+// before, which would otherwise still be fading there.  A result shows at
+// full strength at once, over the loser's blocks flying past; an
+// announcement fades in.
 void MatchState::addVersusMessage(const Rgb& colour, int fontIndex, const char* text, bool fadesIn) {
     const std::int32_t gridBottom = boards[0].baseY + boards[0].height;
     const float x = static_cast<float>(screenWidth / 2);
@@ -211,15 +211,17 @@ StepEvents MatchState::step(const StepInput& input) {
     // The computer steers board 1 through its own held keys, which stand in
     // for that side's input; a second player's come with the input.
     StepInput now = input;
-    if (versus.opponent == 1) now.sides[1] = cpuHeld;
+    const bool cpuSteers = versus.opponent == 1 && !cpuKeysFromInput;
+    if (cpuSteers) now.sides[1] = cpuHeld;
     if (versus.opponent == 0) now.sides[1] = 0;
     if (!paused) ++elapsedTicks;
     this->input(now, events);
     logicStep(events);
     if (!paused) applyControls(boards[0], now, keys, joysticks[0]);
     if (!paused && versus.opponent == 1) {
-        cpu.steer(boards[1], cpuHeld);
-        now.sides[1] = static_cast<std::uint8_t>((now.sides[1] & ~SideSteerBits) | (cpuHeld & SideSteerBits));
+        if (cpuSteers) cpu.steer(boards[1], cpuHeld);
+        else cpuHeld = static_cast<std::uint8_t>(now.sides[1] & SideSteerBits);
+        now.sides[1] = static_cast<std::uint8_t>((now.sides[1] & ~SideSteerBits) | cpuHeld);
         applyControls(boards[1], now, keys, joysticks[1]);
     } else if (!paused && versus.opponent == 2) {
         applyControls(boards[1], now, keys, joysticks[1]);

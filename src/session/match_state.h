@@ -171,6 +171,10 @@ public:
     // The computer player of board 1 and the keys it holds.
     CpuPlayer cpu{0, 3};
     std::uint8_t cpuHeld = 0;
+    // A replay's playback: board 1's keys come with the input against the
+    // computer too (recorded as it held them), and the computer player
+    // itself never runs.  Not part of the saved state.
+    bool cpuKeysFromInput = false;
 
 private:
     friend struct StateCodec;

@@ -29,6 +29,16 @@ const std::vector<OptionRow>& optionTable() {
              c.screenHeight = v.height;
          },
          "window or screen size in pixels"},
+        {"--record", "FILE", ValueKind::Path, 0, 0, {}, RunMode::Play,
+         [](GameConfig& c, const OptionValue& v) { c.recordPath = v.text; }, "write this run as a replay to FILE"},
+        {"--replay", "FILE", ValueKind::Path, 0, 0, {}, RunMode::Play,
+         [](GameConfig& c, const OptionValue& v) {
+             c.replay = v.text;
+             c.replayLast = false;
+         },
+         "watch the replay in FILE"},
+        {"--last-replay", nullptr, ValueKind::None, 0, 0, {}, RunMode::Play,
+         [](GameConfig& c, const OptionValue&) { c.replayLast = true; }, "watch the newest replay in replays/"},
         {"--help", nullptr, ValueKind::None, 0, 0, {}, RunMode::ShowHelp, nullptr, "print this help and exit"},
         {"--version", nullptr, ValueKind::None, 0, 0, {}, RunMode::ShowVersion, nullptr,
          "print the version and exit"},
@@ -89,6 +99,10 @@ std::string parseValue(const OptionRow& row, const std::string& text, OptionValu
         if (!parseWhole(text, a)) return quoted + "not a number";
         if (a < row.lo || a > row.hi) return quoted + "out of range" + rangeText(row);
         value.number = static_cast<int>(a);
+        return "";
+    case ValueKind::Path:
+        if (text.empty()) return std::string(row.name) + " needs a value (" + valueName(row) + ")";
+        value.text = text;
         return "";
     case ValueKind::Size: {
         const std::size_t x = text.find('x');

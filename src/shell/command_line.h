@@ -23,14 +23,16 @@ enum class ValueKind {
     Number,  // a decimal number from lo to hi: --level 5
     Choice,  // one of the row's words: --versus cpu
     Size,    // WIDTHxHEIGHT, each side from lo to hi: --size 800x600
+    Path,    // a file name, not empty: --replay FILE
 };
 
 // An option's value as parsed: `number` for Number and Choice (the word's
-// number), `width` and `height` for Size.
+// number), `width` and `height` for Size, `text` for Path.
 struct OptionValue {
     int number = 0;
     int width = 0;
     int height = 0;
+    std::string text;
 };
 
 // A word a Choice option takes and the number it stands for.

@@ -76,6 +76,8 @@ GameConfig readGameConfig(const char* path) {
     if (kept.cpuLevel != read.cpuLevel) reportDefaultUsed(path, "Game", "cpu_level", kept.cpuLevel);
     if (kept.roundsToWin != read.roundsToWin) reportDefaultUsed(path, "Game", "rounds_to_win", kept.roundsToWin);
     config.versus = kept;
+    config.recordReplays = readNumber("Game", "record_replays", defaults.recordReplays) == 1 ? 1 : 0;
+    config.replay = get_config_string("Game", "replay", "");
     return config;
 }
 

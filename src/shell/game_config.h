@@ -7,6 +7,8 @@
 // past the int range reads as INT_MAX or INT_MIN, never wrapped.
 #pragma once
 
+#include <string>
+
 #include "session/match_state.h"
 
 namespace tessaron {
@@ -18,6 +20,10 @@ struct GameConfig {
     int screenHeight = 768; // [Video] screen_height
     int fullscreen = 1;     // [Video] fullscreen: > 0 full screen, else windowed
     VersusOptions versus;   // [Game] opponent, cpu_level, rounds_to_win
+    int recordReplays = 0;  // [Game] record_replays: 1 writes every match into replays/
+    std::string replay;     // [Game] replay: a replay file to watch instead of playing
+    std::string recordPath; // --record FILE: the whole run written as one replay
+    bool replayLast = false;  // --last-replay: watch the newest file in replays/
 };
 
 // The largest side a screen may have.  A frame may have to be composed

@@ -115,9 +115,10 @@ class InstallTest(unittest.TestCase):
         actions = {entry[f"Desktop Action {a}"]["Name"]: entry[f"Desktop Action {a}"]["Exec"]
                    for a in entry["Desktop Entry"]["Actions"].split(";") if a}
         # The widths in pixels of the white name tags over board 0 and board 1
-        # (DejaVu Sans, 24 pixels): "Player" and "Computer", "Player 1" and
-        # "Player 2".
-        names = {"Play against the computer": (60, 98), "Two players on this computer": (77, 76)}
+        # (DejaVu Sans, 24 pixels): "Player" and "Computer · 3", "Player 1"
+        # and "Player 2".
+        names = {"Play against the computer": (60, 117), "Two players on this computer": (77, 76)}
+        names["Watch the last replay"] = names["Play against the computer"]  # a match against it, recorded
         self.assertEqual(actions.keys(), names.keys())
         x = harness.XServer()
         self.addCleanup(x.close)
@@ -127,6 +128,10 @@ class InstallTest(unittest.TestCase):
         version = subprocess.run([self.launcher, "--version"], env=dict(os.environ, **env), capture_output=True,
                                  text=True, check=True).stdout
         self.assertEqual(version, f"Tessaron {self.version}\n")
+        # The last replay: a match against the computer, made by the simulator.
+        os.makedirs(os.path.join(user, "replays"))
+        subprocess.run([os.path.join(harness.BIN_DIR, "tessaron-sim"), "--bot", "--opponent", "1", "--steps", "2000",
+                        "--quiet", "--record", os.path.join(user, "replays", "a.replay")], check=True, **harness.QUIET)
 
         def tags(shot):
             # The 1024 x 768 window's grids span x 177-417 and 607-847 from

@@ -38,6 +38,11 @@ def pair_columns(shot, x):
     return {c for c in range(8) for r in range(6) if max(shot.rgb(x + 30 * c + 15, Y + 30 * r + 15)) >= 120}
 
 
+def landed(shot, x):
+    """The columns of a grid's bottom row holding a block."""
+    return {c for c in range(8) if max(shot.rgb(x + 30 * c + 15, Y + 30 * 11 + 15)) >= 120}
+
+
 def grid_pixels(shot, x):
     return [shot.rgb(xx, yy) for yy in range(Y, Y + GRID_H, 3) for xx in range(x, x + GRID_W, 3)]
 
@@ -73,13 +78,12 @@ class VersusTest(GameTestCase):
         game = self.launch()
         game.find_window()
         shot = game.screenshot_until(lambda s: pair_columns(s, X0) and pair_columns(s, X1), 30)
-        start = (pair_columns(shot, X0), pair_columns(shot, X1))
-        self.assertEqual(start, ({3}, {3}), "both pairs start in column 3, upright")
-        for _ in range(3):
-            game.hold("a")  # A: the left board's pair one column left
-        shot = game.screenshot()
-        self.assertEqual((pair_columns(shot, X0), pair_columns(shot, X1)), ({0}, {3}), "A moved the left board")
-        for _ in range(2):
-            game.hold("Right")  # the arrows: the right board's
-        shot = game.screenshot()
-        self.assertEqual((pair_columns(shot, X0), pair_columns(shot, X1)), ({0}, {5}), "Right moved the right board")
+        self.assertEqual((pair_columns(shot, X0), pair_columns(shot, X1)), ({3}, {3}), "both pairs start in column 3")
+        # A three times and W: the left pair lands in column 0; Right twice
+        # and Up: the right pair in column 5.
+        for key, times in (("a", 3), ("w", 1), ("Right", 2), ("Up", 1)):
+            for _ in range(times):
+                game.hold(key)
+                time.sleep(0.25)  # released long enough for the next press to be new
+        shot = game.screenshot_until(lambda s: landed(s, X0) and landed(s, X1), 10)
+        self.assertEqual((landed(shot, X0), landed(shot, X1)), ({0}, {5}), "each board steered by its own keys")

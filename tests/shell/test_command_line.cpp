@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "shell/command_line.h"
@@ -60,6 +61,9 @@ TEST(CommandLine, EveryOptionAndEveryBadArgument) {
         {{"--window", "--size"}, RunMode::Refused, "--size needs a value (WxH)", {}},
         {{"--versus"}, RunMode::Refused, "--versus needs a value (cpu|human|off)", {}},
         {{"--window=no"}, RunMode::Refused, "--window takes no value", {}},
+        {{"--record="}, RunMode::Refused, "--record needs a value (FILE)", {}},
+        {{"--replay"}, RunMode::Refused, "--replay needs a value (FILE)", {}},
+        {{"--last-replay=1"}, RunMode::Refused, "--last-replay takes no value", {}},
         {{"--vs", "cpu"}, RunMode::Refused, "unknown option --vs", {}},
         {{"--host=7000"}, RunMode::Refused, "unknown option --host", {}},
         {{"cpu"}, RunMode::Refused, "unexpected argument cpu", {}},
@@ -89,6 +93,16 @@ TEST(CommandLine, EveryOptionAndEveryBadArgument) {
     }
 }
 
+// The replay options take a file name as given; the last of --replay and
+// --last-replay wins (the refusals are in the table above).
+TEST(CommandLine, ReplayOptions) {
+    const char* argv[] = {"tessaron", "--record", "a b.replay", "--last-replay", "--replay=x=y"};
+    GameConfig config;
+    parseCommandLine(5, argv).applyTo(config);
+    EXPECT_EQ(std::make_tuple(config.recordPath, config.replay, config.replayLast),
+              std::make_tuple(std::string("a b.replay"), std::string("x=y"), false));
+}
+
 TEST(CommandLine, UsageListsEveryOptionWithItsRange) {
     EXPECT_EQ(usageText(),
               "Usage: tessaron [OPTION]...\n"
@@ -99,6 +113,9 @@ TEST(CommandLine, UsageListsEveryOptionWithItsRange) {
               "  --window                play in a window\n"
               "  --fullscreen            play full screen\n"
               "  --size WxH              window or screen size in pixels (each side 1 to 4096)\n"
+              "  --record FILE           write this run as a replay to FILE\n"
+              "  --replay FILE           watch the replay in FILE\n"
+              "  --last-replay           watch the newest replay in replays/\n"
               "  --help                  print this help and exit\n"
               "  --version               print the version and exit\n");
     EXPECT_EQ(versionText().rfind("Tessaron ", 0), 0u);

@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -81,6 +82,19 @@ TEST(GameConfig, ReadsKeysDefaultsTheRestAndNeverWraps) {
         EXPECT_EQ(std::vector<int>({c.versus.opponent, c.versus.cpuLevel, c.versus.roundsToWin}), row.game) << shown;
         EXPECT_EQ(lines, row.lines) << shown;
     }
+}
+
+// Replays: recording only at exactly 1, the file to watch as written.
+TEST(GameConfig, ReplaySettings) {
+    install_allegro(SYSTEM_NONE, &errno, atexit);
+    const std::string path = ::testing::TempDir() + "tessaron_config_replay.cfg";
+    std::vector<std::string> got;
+    for (const char* text : {"record_replays = 1\n", "record_replays = 2\nreplay = replays/a b.replay\n"}) {
+        std::ofstream(path) << "[Game]\n" << text;
+        const GameConfig c = readGameConfig(path.c_str());
+        got.push_back(std::to_string(c.recordReplays) + c.replay);
+    }
+    EXPECT_EQ(got, (std::vector<std::string>{"1", "0replays/a b.replay"}));
 }
 
 // Each side held to its own limits, at the limit and one past it: the

@@ -4,11 +4,14 @@
 #include <cstdio>
 #include <cstring>
 
+#include "io/file_replace.h"
 #include "sim.h"
 
-// The exit status when the trace or the summary could not be written in
-// full (2 is a bad command line).
+// The exit status when the trace, the summary or the recorded replay could
+// not be written in full (2 is a bad command line or replay file), and when
+// a replay's digest disagrees with the match played back.
 constexpr int WriteFailed = 3;
+constexpr int ReplayDisagrees = 4;
 
 int main(int argc, char** argv) {
     using namespace tessaron::sim;
@@ -16,6 +19,14 @@ int main(int argc, char** argv) {
     std::vector<ScriptLine> script;
     std::vector<ScriptLine> script2;
     std::string problem = parseOptions(argc - 1, argv + 1, options);
+    tessaron::Replay replay;
+    ReplayLink link;
+    link.record = !options.recordPath.empty();
+    if (problem.empty() && !options.replayPath.empty()) {
+        problem = tessaron::loadReplay(options.replayPath, replay);
+        options = replayOptions(replay, options);
+        link.play = &replay;
+    }
     if (problem.empty() && !options.scriptPath.empty()) problem = loadScript(options.scriptPath, script);
     if (problem.empty() && !options.script2Path.empty()) problem = loadScript(options.script2Path, script2);
     std::FILE* trace = nullptr;
@@ -27,12 +38,20 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tessaron-sim: %s\n", problem.c_str());
         return 2;
     }
-    if (!options.quiet) {
+    if (!options.quiet && link.play) {
+        std::fprintf(stderr, "tessaron-sim: replay of %s match, seed %u, %llu steps\n",
+                     replay.finished ? "a" : "an unfinished", replay.header.seed,
+                     static_cast<unsigned long long>(options.steps));
+    } else if (!options.quiet) {
         std::fprintf(stderr, "tessaron-sim: seed %u, %llu steps, %s\n", options.seed,
                      static_cast<unsigned long long>(options.steps),
                      options.bot ? "bot playing" : options.scriptPath.empty() ? "no keys" : "scripted keys");
     }
-    Summary summary = run(options, script, trace, script2);
+    Summary summary = run(options, script, trace, script2, nullptr, nullptr, &link);
+    if (link.play && summary.steps == 0 && !link.problem.empty()) {
+        std::fprintf(stderr, "tessaron-sim: replay '%s': %s\n", options.replayPath.c_str(), link.problem.c_str());
+        return 2;
+    }
     // The stream checked every write of the trace (the run stops at the
     // first that fails); what it still buffers goes out with the close, or
     // with the flush of standard output after the summary.
@@ -44,6 +63,13 @@ int main(int argc, char** argv) {
         if (closeFailed && !traceFailed) error = errno;
         if (traceFailed || closeFailed) failed = trace == stdout ? "the trace" : "trace '" + options.tracePath + "'";
     }
+    if (failed.empty() && link.record) {
+        const std::string written = tessaron::writeFileReplacing(options.recordPath, formatReplay(link.recorded));
+        if (!written.empty()) {
+            std::fprintf(stderr, "tessaron-sim: %s\n", written.c_str());
+            return WriteFailed;
+        }
+    }
     if (failed.empty()) {
         std::printf("%s\n", summaryLine(summary).c_str());
         if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
@@ -54,6 +80,10 @@ int main(int argc, char** argv) {
     if (!failed.empty()) {
         std::fprintf(stderr, "tessaron-sim: cannot write %s: %s\n", failed.c_str(), std::strerror(error));
         return WriteFailed;
+    }
+    if (!link.problem.empty()) {
+        std::fprintf(stderr, "tessaron-sim: replay '%s': %s\n", options.replayPath.c_str(), link.problem.c_str());
+        return ReplayDisagrees;
     }
     return 0;
 }

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "session/replay.h"
+
 namespace tessaron {
 namespace sim {
 
@@ -43,6 +45,17 @@ struct Options {
     int width = 1024;
     int height = 768;
     bool quiet = false;
+    std::string recordPath;  // --record: the run written as a replay
+    std::string replayPath;  // --replay: the match played back from a replay
+};
+
+// A run's replay: the one it plays back (its keys drive the match and its
+// digests are checked) and the one it records.
+struct ReplayLink {
+    const Replay* play = nullptr;
+    bool record = false;
+    Replay recorded;        // the run, when recording
+    std::string problem;    // a playback that could not start or disagreed
 };
 
 struct Summary {
@@ -74,8 +87,15 @@ std::string loadScript(const std::string& path, std::vector<ScriptLine>& script)
 // stops at the first write that fails: ferror(trace) then tells); `script2`
 // drives board 1 when the opponent is 2; `recorder`, if set, hears the keys
 // the computer opponent holds at each step, as script words of board 0.
+// With `replay`, the match is played back from replay->play instead (the
+// options then give only the screen size and the steps), stopping at the
+// first digest that disagrees, and/or recorded into replay->recorded.
 Summary run(const Options& options, const std::vector<ScriptLine>& script, std::FILE* trace,
-            const std::vector<ScriptLine>& script2 = {}, KeyRecorder recorder = nullptr, void* context = nullptr);
+            const std::vector<ScriptLine>& script2 = {}, KeyRecorder recorder = nullptr, void* context = nullptr,
+            ReplayLink* replay = nullptr);
+// The options of a playback of `replay`: its screen size and its steps,
+// with the trace and quiet options of `given`.
+Options replayOptions(const Replay& replay, const Options& given);
 
 // Formats the summary line (without a newline).
 std::string summaryLine(const Summary& summary);
