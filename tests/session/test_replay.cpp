@@ -3,6 +3,7 @@
 // the file is written whole or not at all, even on a full disk.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,6 +19,7 @@
 #include <tuple>
 #include <vector>
 
+#include "../open_descriptors.h"
 #include "io/file_replace.h"
 #include "session/replay.h"
 #include "session/replay_watch.h"
@@ -69,6 +71,16 @@ TEST(ReplayFormat, RecordingReadsBackAsWritten) {
     EXPECT_EQ(formatReplay(read), text);
     const std::string finished = formatReplay(recorder.cut(1, true, 0));
     EXPECT_EQ(finished.substr(finished.size() - 8), "501 end\n");
+    // Cut one step after a digest with nothing pressed since: the last
+    // step's digest still ends the match.
+    ReplayRecorder quiet(header);
+    const std::uint16_t none[ReplayChannels] = {};
+    for (std::uint64_t s = 1; s <= 251; ++s) {
+        quiet.step(s, none);
+        if (quiet.digestDue()) quiet.digest(1);
+    }
+    const std::string after = formatReplay(quiet.cut(1, false, 2));
+    EXPECT_EQ(after.substr(after.find("\n250 ")), "\n250 digest 0000000000000001\n251 digest 0000000000000002\n251 unfinished\n");
 }
 
 // Every bad text is refused, naming the problem; the limits are exact.
@@ -81,6 +93,7 @@ TEST(ReplayFormat, HostileTextsAreRefusedInOneLine) {
         {Header + end, ""},
         {Header + "5 side0 left\n4 side0 -\n9 end\n", "line 12: '4 side0' does not follow '5 side0'"},
         {Header + "5 side1 left\n5 side0 -\n9 end\n", "line 12: '5 side0' does not follow '5 side1'"},
+        {Header + "5 side0 left\n5 side0 -\n9 end\n", "line 12: '5 side0' does not follow '5 side0'"},
         {Header + "5 digest 0123456789abcdef\n5 side0 up\n9 end\n", "does not follow '5 digest'"},
         {Header + "5 side0 left\n4 end\n", "the end at step 4 comes before step 5"},
         {Header.substr(0, Header.size() - 2) + "3\n2 end\n", "the end at step 2 comes before step 3"},
@@ -124,7 +137,7 @@ TEST(ReplayFormat, HostileTextsAreRefusedInOneLine) {
         {"seed", "0", "4294967296"},      {"start_draws", "1000000", "1000001"}, {"opponent", "2", "3"},
         {"cpu_level", "1", "0"},          {"cpu_level", "5", "6"},               {"rounds_to_win", "1", "0"},
         {"rounds_to_win", "5", "6"},      {"screen", "1 65536", "0 768"},        {"screen", "65536 1", "1 65537"},
-        {"from", "1", "0"},               {"seed", "12", "+12"},                 {"screen", "1 1", "1"},
+        {"from", "1", "0"},               {"seed", "12", "+12"},                 {"screen", "1 1", "1"},           {"screen", "1 1", "1 0"},
         {"joystick", "0", "2"},
     };
     for (const auto& v : values) {
@@ -162,6 +175,25 @@ TEST(ReplayFile, SizeLimitAndThingsThatAreNotFiles) {
     }
     writeText(path, Header + "5 side0 jump\n9 end\n");
     EXPECT_EQ(loadReplay(path, replay), "replay '" + path + "': line 11: bad keys 'jump'");
+}
+
+// The newest replay of a folder: by time, then by name; only regular files
+// named "*.replay" count; the folder is closed again.
+TEST(ReplayFile, NewestByTimeThenName) {
+    const std::string folder = Dir + "newest";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder + "/z.replay");
+    const long open = openDescriptors();
+    EXPECT_EQ(newestReplay(folder), "");
+    const timespec times[2] = {{100, 5}, {100, 5}};
+    for (const char* name : {"a.replay", "c.replay", "b.replay", ".replay", "d.replay.txt"}) {
+        writeText(folder + "/" + name, "x");
+        if (name[0] != 'c') utimensat(AT_FDCWD, (folder + "/" + name).c_str(), times, 0);
+    }
+    EXPECT_EQ(newestReplay(folder), folder + "/c.replay");
+    std::filesystem::remove(folder + "/c.replay");
+    EXPECT_EQ(newestReplay(folder), folder + "/b.replay");
+    EXPECT_EQ(openDescriptors(), open);
 }
 
 // A file is replaced only once written whole: a write past the size limit

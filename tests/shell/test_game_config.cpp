@@ -7,7 +7,6 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -27,7 +26,8 @@ TEST(GameConfig, ColourDepthRule) {
 // int range saturates (and is then refused as a screen size) instead of
 // wrapping to a usable size.  A depth or a [Game] value outside what its key
 // allows plays as the default, and one line says so, quoting the value as
-// written (bounded and printable).
+// written (bounded and printable).  Each [Game] key arrives from its own
+// section, at the edges of its range.
 TEST(GameConfig, ReadsKeysDefaultsTheRestAndNeverWraps) {
     install_allegro(SYSTEM_NONE, &errno, atexit);
     const std::string path = ::testing::TempDir() + "tessaron_config_test.cfg";
@@ -35,12 +35,13 @@ TEST(GameConfig, ReadsKeysDefaultsTheRestAndNeverWraps) {
     const struct Row {
         const char* text;  // nullptr: no file
         std::vector<int> want;  // sound, depth, width, height, fullscreen
-        std::vector<int> game = {0, 3, 3};  // opponent, level, rounds
+        std::vector<int> game = {0, 3, 3, 0};  // opponent, level, rounds, recording replays
         std::string lines = "";  // on stderr, each after "Tessaron: PATH: "
+        std::string replay = "";  // the replay to watch
     } rows[] = {
         {nullptr, {1, 32, 1024, 768, 1}},
         {"[Audio]\nsound = 0\n[Video]\nvid_quality = 16\nscreen_width = 800\n", {0, 16, 800, 768, 1}},
-        {"[Video]\nvid_quality = deep\nscreen_width = wide\nfullscreen\n\x01\x02[[[\n", {1, 32, 0, 768, 1}, {0, 3, 3},
+        {"[Video]\nvid_quality = deep\nscreen_width = wide\nfullscreen\n\x01\x02[[[\n", {1, 32, 0, 768, 1}, {0, 3, 3, 0},
          "[Video] vid_quality = deep is out of range; using the default 32\n"},
         {"[Video]\nscreen_width = 01024\n", {1, 32, 1024, 768, 1}},
         {"[Video]\nscreen_width = 0x400\n", {1, 32, 0, 768, 1}},
@@ -52,18 +53,22 @@ TEST(GameConfig, ReadsKeysDefaultsTheRestAndNeverWraps) {
         {"[Video]\nscreen_width = -2147483648\n", {1, 32, INT_MIN, 768, 1}},
         {"[Video]\nscreen_width = -2147483649\n", {1, 32, INT_MIN, 768, 1}},
         {"[Video]\nscreen_width = -99999999999999999999\n", {1, 32, INT_MIN, 768, 1}},
-        {"[Game]\nopponent = 2\ncpu_level = 1\nrounds_to_win = 5\n", {1, 32, 1024, 768, 1}, {2, 1, 5}},
-        {"[Game]\nopponent = 0\ncpu_level = 5\nrounds_to_win = 1\n", {1, 32, 1024, 768, 1}, {0, 5, 1}},
-        {"[Game]\nopponent = -1\nrounds_to_win = 0\n", {1, 32, 1024, 768, 1}, {0, 3, 3},
+        {"[Game]\nopponent = 2\ncpu_level = 1\nrounds_to_win = 5\n", {1, 32, 1024, 768, 1}, {2, 1, 5, 0}},
+        {"[Game]\nopponent = 0\ncpu_level = 5\nrounds_to_win = 1\nrecord_replays = 1\n", {1, 32, 1024, 768, 1},
+         {0, 5, 1, 1}},
+        // Recording only at exactly 1; the replay to watch as written.
+        {"[Game]\nrecord_replays = 2\nreplay = replays/a b.replay\n", {1, 32, 1024, 768, 1}, {0, 3, 3, 0}, "",
+         "replays/a b.replay"},
+        {"[Game]\nopponent = -1\nrounds_to_win = 0\n", {1, 32, 1024, 768, 1}, {0, 3, 3, 0},
          "[Game] opponent = -1 is out of range; using the default 0\n"
          "[Game] rounds_to_win = 0 is out of range; using the default 3\n"},
         {"[Video]\nvid_quality = 24\n[Game]\nopponent = 3\ncpu_level = 0\nrounds_to_win = 6\n", {1, 32, 1024, 768, 1},
-         {0, 3, 3},
+         {0, 3, 3, 0},
          "[Video] vid_quality = 24 is out of range; using the default 32\n"
          "[Game] opponent = 3 is out of range; using the default 0\n"
          "[Game] cpu_level = 0 is out of range; using the default 3\n"
          "[Game] rounds_to_win = 6 is out of range; using the default 3\n"},
-        {"[Game]\ncpu_level = nine\x7f\x1b[2J 7777777777777777777777777777777777777777\n", {1, 32, 1024, 768, 1}, {0, 3, 3},
+        {"[Game]\ncpu_level = nine\x7f\x1b[2J 7777777777777777777777777777777777777777\n", {1, 32, 1024, 768, 1}, {0, 3, 3, 0},
          "[Game] cpu_level = nine??[2J 777777777777777777777777777777 is out of range; using the default 3\n"},
     };
     for (const Row& row : rows) {
@@ -79,22 +84,10 @@ TEST(GameConfig, ReadsKeysDefaultsTheRestAndNeverWraps) {
         const char* shown = row.text ? row.text : "no file";
         EXPECT_EQ(std::vector<int>({c.sound, c.vidQuality, c.screenWidth, c.screenHeight, c.fullscreen}), row.want)
             << shown;
-        EXPECT_EQ(std::vector<int>({c.versus.opponent, c.versus.cpuLevel, c.versus.roundsToWin}), row.game) << shown;
-        EXPECT_EQ(lines, row.lines) << shown;
+        EXPECT_EQ(std::vector<int>({c.versus.opponent, c.versus.cpuLevel, c.versus.roundsToWin, c.recordReplays}),
+                  row.game) << shown;
+        EXPECT_EQ(std::make_pair(lines, c.replay), std::make_pair(row.lines, row.replay)) << shown;
     }
-}
-
-// Replays: recording only at exactly 1, the file to watch as written.
-TEST(GameConfig, ReplaySettings) {
-    install_allegro(SYSTEM_NONE, &errno, atexit);
-    const std::string path = ::testing::TempDir() + "tessaron_config_replay.cfg";
-    std::vector<std::string> got;
-    for (const char* text : {"record_replays = 1\n", "record_replays = 2\nreplay = replays/a b.replay\n"}) {
-        std::ofstream(path) << "[Game]\n" << text;
-        const GameConfig c = readGameConfig(path.c_str());
-        got.push_back(std::to_string(c.recordReplays) + c.replay);
-    }
-    EXPECT_EQ(got, (std::vector<std::string>{"1", "0replays/a b.replay"}));
 }
 
 // Each side held to its own limits, at the limit and one past it: the
