@@ -3,6 +3,7 @@
 // On a difference the first step that differs is named.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -341,9 +342,14 @@ TEST(SimProgram, ReplayThatDisagreesOrCannotBeWritten) {
     EXPECT_TRUE(std::regex_match(run.err, std::regex("tessaron-sim: replay '" + path + "': the replay disagrees with "
                                                      "this game after step 250 \\(digest 0000[0-9a-f]{12} in the "
                                                      "file, [0-9a-f]{16} here\\)\n"))) << run.err;
-    run = runSim("replay", "--steps 10 --quiet --record /dev/full");
+    // A pipe of its own, not a device of the machine's: a writer that
+    // wrongly replaced it would replace nothing of the system's.
+    const std::string pipe = TESSARON_BINARY_DIR "/sim_cli_replay.pipe";
+    std::remove(pipe.c_str());
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    run = runSim("replay", "--steps 10 --quiet --record " + pipe);
     EXPECT_EQ(std::make_tuple(run.status, run.out, run.err),
-              std::make_tuple(3, std::string(), std::string("tessaron-sim: cannot replace '/dev/full': not a file\n")));
+              std::make_tuple(3, std::string(), "tessaron-sim: cannot replace '" + pipe + "': not a file\n"));
 }
 
 // The bot plays a long game (under the sanitizers in their build): no crash,

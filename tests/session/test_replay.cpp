@@ -112,7 +112,7 @@ TEST(ReplayFormat, HostileTextsAreRefusedInOneLine) {
         {Header + "5 digest 0123456789abcde\n9 end\n", "bad digest"},
         {Header + "5 player0 left\n9 end\n", "expected 'STEP side0|side1|stick0|stick1|console KEYS'"},
         {Header + "5 stick0 b7\n9 end\n", "bad keys 'b7'"},
-        {Header + "5 stick0 b6\n5 console mouse2\n9 end\n", ""},
+        {Header + "5 stick0 b6\n5\tconsole\tmouse2\n9 end\n", ""},
         {Header + "0 side0 left\n9 end\n", "line 11: expected 'STEP WHAT ...'"},
         {Header + "2000000000 side0 left\n2000000000 end\n", ""},
         {Header + "2000000001 side0 left\n2000000001 end\n", "expected 'STEP WHAT ...'"},
