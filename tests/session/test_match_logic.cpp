@@ -355,22 +355,10 @@ TEST_F(Versus, ARoundEndedMidTurnRestartsClean) {
     }
 }
 
-// Each player's drop key adds blocks to drop on their own board only.
-TEST_F(Versus, EachDropKeyDropsOnItsOwnBoard) {
-    start(2);
-    for (int side = 0; side < 2; ++side) {
-        const Ints before = {Players[0].pendingDrops, Players[1].pendingDrops};
-        StepInput in;
-        in.sides[side] = SideDrop;
-        m.step(in);
-        EXPECT_EQ(Ints({Players[0].pendingDrops > before[0], Players[1].pendingDrops > before[1]}),
-                  Ints({side == 0, side == 1})) << side;
-    }
-}
-
-// Escape pauses from a side a player holds, never from a side nobody plays or
-// the computer's; paused, nothing of the match moves whatever is held: not
-// the boards, the clock, the computer's plans nor its keys.
+// Enter drops blocks on its player's own board and Escape pauses, from a
+// side a player holds, never from a side nobody plays or the computer's;
+// paused, nothing of the match moves whatever is held: not the boards, the
+// clock, the computer's plans nor its keys.
 TEST(VersusPause, NothingMovesWhilePausedAndOnlyPlayersPause) {
     for (int opponent = 0; opponent < 3; ++opponent) {
         for (int side = 0; side < 2; ++side) {
@@ -379,10 +367,16 @@ TEST(VersusPause, NothingMovesWhilePausedAndOnlyPlayersPause) {
             m.load();
             StepInput in;
             for (int i = 0; i < 240; ++i) m.step(in);
+            const Ints pending = {m.players[0].pendingDrops, m.players[1].pendingDrops};
+            in.sides[side] = SideDrop;
+            m.step(in);
+            const bool played = side == 0 || opponent == 2;
+            EXPECT_EQ(Ints({m.players[0].pendingDrops > pending[0], m.players[1].pendingDrops > pending[1]}),
+                      Ints({side == 0, side == 1 && played})) << opponent << side;
             in.sides[side] = SidePause;
             m.step(in);
             for (int i = 0; i < 40; ++i) m.step(StepInput());
-            ASSERT_EQ(m.paused, side == 0 || opponent == 2) << opponent << side;
+            ASSERT_EQ(m.paused, played) << opponent << side;
             if (!m.paused) continue;
             MatchState still = m;
             in.sides[0] = in.sides[1] = SideSteerBits | SideDrop;
