@@ -339,6 +339,7 @@ TEST_F(Versus, ARoundEndedMidTurnRestartsClean) {
     }
     m.boards[1].toppedOut = 1;
     m.step(StepInput());
+    EXPECT_EQ(m.messages.items.back().alpha, 255.0f);  // the result at full strength at once
     for (int side = 0; side < 2; ++side) {
         const Board& b = m.boards[side];
         EXPECT_EQ(Ints({b.frozen, b.toppedOut, Players[side].pendingDrops, Players[side].score,

@@ -137,6 +137,8 @@ TEST(MatchState, MalformedBytesAreRefused) {
     };
     std::vector<std::uint8_t> longer = good;
     longer.push_back(0);
+    MatchState noRounds = m;  // a value only a hostile file can hold
+    noRounds.versus.roundsToWin = 0;
     const std::vector<Row> rows = {
         {"empty", {}, "saved match state refused: not a saved match state"},
         {"other magic", with(0, {'T', 'S', 'M', 'X'}), "saved match state refused: not a saved match state"},
@@ -148,6 +150,7 @@ TEST(MatchState, MalformedBytesAreRefused) {
         {"screen width 0", with(6, {0, 0, 0, 0}), "saved match state refused: a value out of range"},
         {"text running past its size", with(text - 4, {0, 2, 0, 0}), "saved match state refused: a text too long"},
         {"zero inside a text", with(text + 2, {0}), "saved match state refused: a text with a zero byte inside"},
+        {"no rounds to win", noRounds.serialise(), "saved match state refused: a value out of range"},
     };
     for (const Row& row : rows) {
         MatchState target = m;
@@ -189,6 +192,8 @@ TEST(StepInput, EncodesToEightBytesAndRefusesUnknownBits) {
     StepInput out;
     ASSERT_TRUE(StepInput::decode(bytes, 8, out, nullptr));
     EXPECT_TRUE(out == in);
+    out.mouseButtons = 1;
+    EXPECT_TRUE(out != in);
     const struct {
         int at;
         std::uint8_t value;
