@@ -130,6 +130,7 @@ TEST(Joystick, EachInputSteersOnlyItsOwnBoard) {
             }
         }
     }
+    EXPECT_FALSE(JoystickSnapshot::active(0xffff, JoyInputs) || JoystickSnapshot::active(0xffff, -1));
 }
 
 // 256 names of up to 255 characters; hidden names refused; a pick draws one
@@ -367,7 +368,7 @@ TEST(VersusPause, NothingMovesWhilePausedAndOnlyPlayersPause) {
             m.versus.opponent = opponent, m.versus.cpuLevel = 5;
             m.load();
             StepInput in;
-            for (int i = 0; i < 240; ++i) m.step(in);
+            for (int i = 0; i < 150; ++i) m.step(in);  // mid-round: no board frozen
             const Ints pending = {m.players[0].pendingDrops, m.players[1].pendingDrops};
             in.sides[side] = SideDrop;
             m.step(in);
