@@ -160,6 +160,36 @@ TEST(Replay, RandomVersusRunsPlayBack) {
     }
 }
 
+// A two-player match with a joystick on the right board, the mouse pressed
+// now and then, recorded as the game records it: played back from its text,
+// from the start or led in to a later first step, it ends in the very state.
+TEST(Replay, JoystickAndMousePlayBack) {
+    MatchState live(1024, 768, 3);
+    live.versus.opponent = 2, live.versus.joystick = true;
+    live.load();
+    ReplayRecorder recorder(replayHeader(live, "test"));
+    std::mt19937 pick(5);
+    StepInput in;
+    for (int step = 1; step <= 900; ++step) {
+        if (step % 7 == 0) in.sides[0] = pick() & SideSteerBits, in.joysticks[1] = pick() & JoystickBits;
+        in.mouseButtons = step % 50 < 3 ? 1 : 0;
+        recordStep(recorder, in, live.step(in), live);
+    }
+    for (std::uint64_t first : {1, 300}) {
+        Replay replay;
+        ASSERT_EQ(parseReplay(formatReplay(recorder.cut(first, false, replayDigest(live))), replay), "");
+        MatchState back = replayState(replay.header, 1024, 768);
+        ASSERT_EQ(catchUpStartDraws(back, replay.header), "");
+        back.load();
+        ReplayPlayer player(replay, back);
+        player.leadIn();
+        EXPECT_EQ(player.stepsRun(), first - 1);
+        while (player.step()) {
+        }
+        EXPECT_TRUE(player.atEnd() && player.problem().empty() && back == live) << first << player.problem();
+    }
+}
+
 // Jumping back through the snapshots and running on gives, step for step,
 // the state of a straight run; a jump past the start stops at the start.
 TEST(Replay, JumpBackThenForwardEqualsAStraightRun) {
