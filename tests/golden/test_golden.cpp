@@ -137,29 +137,6 @@ INSTANTIATE_TEST_SUITE_P(Scripts, Golden,
                                            "versus_cpu_replay", "versus_cpu_weak", "versus_cpu_default",
                                            "versus_speedup"));
 
-// Random keys on both boards (a second player, or the computer against
-// random keys), drops and pauses among them, record and play back exactly.
-TEST(Replay, RandomVersusRunsPlayBack) {
-    const int keys[] = {ScanLeft, ScanRight, ScanDown, ScanUp, ScanSpace, ScanEnter, ScanEsc};
-    for (unsigned seed = 1; seed <= 4; ++seed) {
-        std::mt19937 pick(seed);
-        std::vector<sim::ScriptLine> scripts[2];
-        for (auto& script : scripts) {
-            for (std::uint64_t step = 1; step < 2000; step += 1 + pick() % 20) {
-                sim::ScriptLine line{step, {}};
-                for (int key : keys) {
-                    if (pick() % (key == ScanEsc ? 30 : 4) == 0) line.keys.push_back(key);
-                }
-                script.push_back(line);
-            }
-        }
-        sim::Options options;
-        options.seed = seed, options.steps = 2000, options.opponent = 1 + seed % 2, options.roundsToWin = 1;
-        std::string text;
-        expectRoundTrip(options, scripts[0], options.opponent == 2 ? scripts[1] : scripts[0], text);
-    }
-}
-
 // A two-player match with a joystick on the right board, the mouse pressed
 // now and then, recorded as the game records it: played back from its text,
 // from the start or led in to a later first step, it ends in the very state.

@@ -20,7 +20,6 @@
 #include "render/bitmap_bank.h"
 #include "render/board_draw.h"
 #include "render/frame_compose.h"
-#include "render/hud_layout.h"
 #include "render/pause_panel_draw.h"
 #include "session/match_state.h"
 #include "render/text_cache.h"
@@ -220,33 +219,6 @@ void drawPausedVersus(BITMAP* back, int width, int height) {
 
 void drawVersus800(BITMAP* back) { drawPausedVersus(back, 800, 600); }
 void drawVersus1024(BITMAP* back) { drawPausedVersus(back, 1024, 768); }
-
-// In versus the open panel stands inside the space between the grids,
-// below the round icons and the match tally, and names no demo.
-TEST(VersusPanel, FitsBetweenTheGridsBelowTheIconsAndTheTally) {
-    ASSERT_TRUE(testing::startRenderFixture());
-    testing::useDepth(32);
-    for (const auto& size : {std::make_pair(800, 600), std::make_pair(1024, 768)}) {
-        const MatchState m = pausedVersus(size.first, size.second);
-        const Board &left = m.boards[0], &right = m.boards[1];
-        const PausePanel& p = m.panel;
-        ASSERT_TRUE(p.paused && p.width == p.fullWidth && p.alpha >= p.fullAlpha) << size.first;
-        const int x0 = static_cast<int>(p.x), x1 = static_cast<int>(p.x + p.width), y0 = static_cast<int>(p.y);
-        // Centred, and clear of both grids' frames.
-        EXPECT_LE(std::abs((x0 + x1) / 2 - size.first / 2), 1) << size.first;
-        EXPECT_TRUE(x0 > left.x + left.width && x1 < right.x - 1 && y0 + p.height < left.y + left.height) << size.first;
-        // Below every icon a side can win and the tally.
-        for (const Board* b : {&left, &right})
-            for (int i = 0; i < VersusOptions::MaxRoundsToWin; ++i) EXPECT_GT(y0, roundIcon(*b, i).y + 16) << size.first;
-        const PlacedText tally = matchTally(left, right, m.matchesWon);
-        EXPECT_EQ(tally.text, "Matches 1 - 2");
-        EXPECT_GT(y0, tally.y + ttf_text_height(tally.font)) << size.first;
-        for (const PlacedText& line : pausePanelLines(p, true)) {
-            EXPECT_EQ(line.text.find("Demo"), std::string::npos);
-            EXPECT_LE(line.x + ttf_text_length(line.font, line.text.c_str()), x1) << line.text;
-        }
-    }
-}
 
 struct Golden {
     const char* file;

@@ -226,10 +226,10 @@ TEST(FrameGate, ComposesOnlyWhatCanDiffer) {
 }
 
 // Versus where the golden traces (versus_rounds, versus_cpu, its replay
-// through keys alone, versus_cpu_weak and _default) do not go: the round
-// message's place, the speed-up limit, each side's keys, joystick and drop
-// key, a round cut short mid-turn, the pause, the computer's generator and
-// levels (the settings' ranges are in the settings and command-line tests).
+// through keys alone, versus_cpu_weak and _default, versus_speedup) and the
+// golden frames do not go: each side's keys, joystick and drop key, a round
+// cut short mid-turn, the pause, the computer's generator and levels (the
+// settings' ranges are in the settings and command-line tests).
 
 // A match at 800 x 600 against an idle second player (or the computer),
 // in play since its first step.
@@ -243,24 +243,6 @@ protected:
     MatchState m{800, 600, 5489};
     PlayerRecord* Players = m.players;
 };
-
-// The versus traces carry the layout, the rounds won, drawn and lost, the
-// match, the waits, blocks sent both ways and both boards paused.  Here: the
-// round message's place and the speed-up of both boards at its limit.
-TEST_F(Versus, RoundMessageBelowTheGridsAndBothBoardsSpeedUpToTheLimit) {
-    start(1);
-    const float top = m.messages.items.front().y;  // "Round 1", 60 pixels high: between the grids' bottom and the screen's
-    EXPECT_TRUE(top >= m.boards[0].y + m.boards[0].height && top + 60 <= 600) << top;
-    for (int side = 0; side < 2; ++side) {
-        Cell &p = m.boards[side].pair.pivot, &s = m.boards[side].pair.satellite;
-        p.fallStep = s.fallStep = MatchState::MaxFallStep - 1 + side;
-    }
-    m.elapsedTicks = m.roundStartTick + MatchState::VersusSpeedUpInterval - 1;
-    m.step(StepInput());
-    for (const Board& b : m.boards) {
-        EXPECT_EQ(Ints({b.pair.pivot.fallStep, b.pair.satellite.fallStep}), Ints(2, MatchState::MaxFallStep));
-    }
-}
 
 // Two players at one keyboard: the left board takes A/D/S/W/E and Tab, the
 // right the arrows, Space and Enter; with a joystick on the right board the
