@@ -57,12 +57,12 @@ test-sanitize: deps
 	cmake --build $(ASAN_BUILD) -j $(JOBS) --target tessaron_sanitize_set
 	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -LE '^e2e$$' -E '_NOT_BUILT$$'
 
-# The sound layer's tests under ThreadSanitizer: the music feeder thread
-# against the game's song and sample calls.  Only the audio library and its
-# tests are built so.
+# Under ThreadSanitizer: the sound layer's tests (the music feeder thread
+# against the game's song and sample calls) and two matches stepping on two
+# threads.  Only those tests and what they link are built so.
 test-tsan: deps
 	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSARON_TSAN=ON $(CMAKE_FLAGS)
-	cmake --build $(TSAN_BUILD) -j $(JOBS) --target audio_tests
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target audio_tests test_threads
 	TSAN_OPTIONS=halt_on_error=1 ctest --test-dir $(TSAN_BUILD) --output-on-failure -j $(JOBS) -L '^unit$$' -E '_NOT_BUILT$$'
 
 # Only the fast unit tests of the normal build.

@@ -22,7 +22,6 @@
 #include "render/pause_panel_draw.h"
 #include "render/pointer_draw.h"
 #include "render_fixture.h"
-#include "session/logic_globals.h"
 
 namespace tessaron {
 namespace {
@@ -84,14 +83,14 @@ void benchDepth(int depth) {
     const std::vector<double> ms = bestMilliseconds({
         frame,
         floor,
-        [&] { drawBoard(bare, back); },
+        [&] { drawBoard(bare, PlayerRecord(), back); },
         [&] { drawParticles(board.particles, back); },
         [&] {
             drawMessages(board.messages, back);
             drawMessages(scene.messages, back);
         },
         [&] { drawPausePanel(scene.panel, back); },
-        [&] { drawScorePanel(Players[0], back, 607, 304); },
+        [&] { drawScorePanel(PlayerRecord(), back, 607, 304); },
     });
     std::printf("depth %d: board without effects %.3f ms, %d particles %.3f ms, %zu messages %.3f ms, "
                 "panel %.3f ms, score panel %.3f ms\n",

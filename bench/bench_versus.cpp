@@ -4,9 +4,15 @@
 // average length of a match.  Level 5 must beat level 1 in at least 90 % of
 // matches and every level must beat the one below more often than it loses;
 // the program exits 1 when either fails.  Optional argument: matches per
-// pair of levels (default 200).
+// pair of levels (default 200).  The matches run on every core, each on its
+// own match state; the wall time is printed.
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
+#include <vector>
 
 #include "session/cpu_player.h"
 #include "sim.h"
@@ -21,31 +27,52 @@ int main(int argc, char** argv) {
     int played[Levels + 1][Levels + 1] = {};
     std::uint64_t totalSteps = 0;
     int finished = 0;
-    for (int low = 1; low <= Levels; ++low) {
-        for (int high = low + 1; high <= Levels; ++high) {
-            for (int m = 0; m < matches; ++m) {
-                // Board 0 is the bot at one level, board 1 the opponent at
-                // the other; every second match they change sides.
-                const bool lowLeft = m % 2 == 0;
-                Options options;
-                options.seed = static_cast<std::uint32_t>(1000 * low + 100 * high + m + 1);
-                options.steps = StepLimit;
-                options.bot = true;
-                options.botLevel = lowLeft ? low : high;
-                options.opponent = 1;
-                options.cpuLevel = lowLeft ? high : low;
-                options.stopAfterMatches = 1;
-                const Summary s = run(options, {}, nullptr);
-                ++played[low][high];
-                ++played[high][low];
-                if (s.matchesWon[0] + s.matchesWon[1] == 0) continue;
-                const bool leftWon = s.matchesWon[0] > 0;
-                const int winner = leftWon == lowLeft ? low : high;
-                ++wins[winner][winner == low ? high : low];
-                totalSteps += s.steps;
-                ++finished;
-            }
+
+    // Every match to play, then their results, filled by the threads.
+    struct Job {
+        int low, high, m;
+        Summary result;
+    };
+    std::vector<Job> jobs;
+    for (int low = 1; low <= Levels; ++low)
+        for (int high = low + 1; high <= Levels; ++high)
+            for (int m = 0; m < matches; ++m) jobs.push_back({low, high, m, {}});
+    std::atomic<std::size_t> next{0};
+    auto work = [&jobs, &next] {
+        for (std::size_t i = next++; i < jobs.size(); i = next++) {
+            Job& job = jobs[i];
+            // Board 0 is the bot at one level, board 1 the opponent at the
+            // other; every second match they change sides.
+            const bool lowLeft = job.m % 2 == 0;
+            Options options;
+            options.seed = static_cast<std::uint32_t>(1000 * job.low + 100 * job.high + job.m + 1);
+            options.steps = StepLimit;
+            options.bot = true;
+            options.botLevel = lowLeft ? job.low : job.high;
+            options.opponent = 1;
+            options.cpuLevel = lowLeft ? job.high : job.low;
+            options.stopAfterMatches = 1;
+            job.result = run(options, {}, nullptr);
         }
+    };
+    const auto started = std::chrono::steady_clock::now();
+    const unsigned threads = std::max(1u, std::thread::hardware_concurrency());
+    std::vector<std::thread> pool;
+    for (unsigned t = 0; t < threads; ++t) pool.emplace_back(work);
+    for (std::thread& t : pool) t.join();
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+
+    for (const Job& job : jobs) {
+        const Summary& s = job.result;
+        const bool lowLeft = job.m % 2 == 0;
+        ++played[job.low][job.high];
+        ++played[job.high][job.low];
+        if (s.matchesWon[0] + s.matchesWon[1] == 0) continue;
+        const bool leftWon = s.matchesWon[0] > 0;
+        const int winner = leftWon == lowLeft ? job.low : job.high;
+        ++wins[winner][winner == job.low ? job.high : job.low];
+        totalSteps += s.steps;
+        ++finished;
     }
     std::printf("bench_versus: %d matches per pair of levels; win rate of the row's level against the column's\n",
                 matches);
@@ -69,5 +96,6 @@ int main(int argc, char** argv) {
     for (int a = 2; a <= Levels; ++a) good = good && wins[a][a - 1] > wins[a - 1][a];
     std::printf("bench_versus: %s (level 5 beats level 1 in >= 90%%, each level beats the one below)\n",
                 good ? "ok" : "FAILED");
+    std::printf("bench_versus: %zu matches in %.1f s wall time on %u threads\n", jobs.size(), wall, threads);
     return good ? 0 : 1;
 }

@@ -4,7 +4,7 @@
 // live in board_pair.cpp, board_rules.cpp and board_scoring.cpp.
 #include "board/board.h"
 
-#include "session/logic_globals.h"
+#include "board/match_context.h"
 
 namespace tessaron {
 namespace {
@@ -70,8 +70,8 @@ void Board::scatter() {
         for (int r = 0; r < Rows; ++r) {
             Cell& cell = grid[c][r];
             if (!cell.occupied()) continue;
-            cell.vx = Random.randomInt(-25, 25);
-            cell.vy = Random.randomInt(-45, -2);
+            cell.vx = matchRandom().randomInt(-25, 25);
+            cell.vy = matchRandom().randomInt(-45, -2);
             cell.flying = 1;
         }
     }
@@ -83,7 +83,7 @@ void Board::startShake(std::int32_t duration, std::int32_t magnitude) {
 }
 
 void Board::update() {
-    // 1-2. Count the step; flash relaxes toward rest and colours follow it.
+    // Count the step; flash relaxes toward rest and colours follow it.
     ++tick;
     if (flash > RestFlash) {
         --flash;
@@ -93,17 +93,17 @@ void Board::update() {
     backgroundColour = Rgb{0, flash - RestFlash, flash - RestFlash};
     borderColour = Rgb{flash, flash - 100, flash / 2};
 
-    // 3. Shake around home, or rest exactly at home.
+    // Shake around home, or rest exactly at home.
     if (tick < shakeUntil) {
-        int newY = static_cast<int>(baseY + Random.randomFloat(-2, 2) * shakeMagnitude);
-        int newX = static_cast<int>(baseX + Random.randomFloat(-2, 2) * shakeMagnitude);
+        int newY = static_cast<int>(baseY + matchRandom().randomFloat(-2, 2) * shakeMagnitude);
+        int newX = static_cast<int>(baseX + matchRandom().randomFloat(-2, 2) * shakeMagnitude);
         setPosition(newX, newY);
     } else {
         shakeMagnitude = 1;
         setPosition(baseX, baseY);
     }
 
-    // 4. The preview beside the grid.
+    // The preview beside the grid.
     if (side == 0) {
         nextPair.pivot.screenX = nextPair.satellite.screenX = x + width + 2;
         nextPair.pivot.screenY = y + 2;
@@ -114,7 +114,7 @@ void Board::update() {
         nextPair.satellite.screenY = y + 30;
     }
 
-    // 5-8. Effects, cell animation, danger, the preview's age.
+    // Effects, cell animation, danger, the preview's age.
     particles.update();
     messages.update();
     for (int c = 0; c < Columns; ++c) {
@@ -123,13 +123,13 @@ void Board::update() {
             staging[c][r].animate();
         }
     }
-    danger = Players[side].pendingDrops;
+    danger = matchPlayer(side).pendingDrops;
     nextPair.update();
 
-    // 9. A frozen board's rules do not run.
+    // A frozen board's rules do not run.
     if (frozen) return;
 
-    // 10-12. The pair.
+    // The pair.
     pair.pivot.originX = pair.satellite.originX = x;
     pair.pivot.originY = pair.satellite.originY = y;
     if (newPairDue) {
@@ -143,7 +143,7 @@ void Board::update() {
         if (!toppedOut) lockPair();
     }
 
-    // 13-18. Settling and breaking.
+    // Settling and breaking.
     markFalling();
     if (anyFallingOrMarked()) busyUntil = tick + BusyAfterMotion;
     if (settleUntil > tick) {
@@ -155,7 +155,7 @@ void Board::update() {
     destroyMarked();
     markFalling();
 
-    // 19-20. The next break sound; the end of the turn or the drop.
+    // The next break sound; the end of the turn or the drop.
     chooseBreakSound();
     if (idle() && pair.locked) {
         if (danger > 0) {

@@ -1,11 +1,12 @@
 // Board: one player's playing field: the 8 x 12 grid, the staging grid of
 // dropped blocks above it, the falling and next pairs, the settle and busy
 // timers, flash and shake, the danger count, and the particles and messages
-// its events emit.  update() runs one logic step in a fixed order of twenty
+// its events emit.  update() runs one logic step in a fixed order of
 // sub-steps: the pair, gravity, breakers, destruction, scoring and drops.
-// Depends on the RandomSource and PlayerRecords (session/logic_globals.h),
-// the sound seam, the particle and message lists.  Logic thread only;
-// nothing can fail.  Colours are plain Rgb; the drawing makes pixels of them.
+// Depends on the match's RandomSource and PlayerRecords (board/match_context.h),
+// the sound seam, the particle and message lists.  Not locked: a board
+// belongs to one match, stepped by one thread at a time (in the game, the
+// main thread, which also draws it).  Nothing can fail.  Colours are plain Rgb; the drawing makes pixels of them.
 #pragma once
 
 #include <cstdint>

@@ -3,7 +3,7 @@
 // staging grid, and the burst of particles of a destroyed block.
 #include "board/board.h"
 #include "board/sound_cue.h"
-#include "session/logic_globals.h"
+#include "board/match_context.h"
 
 namespace tessaron {
 namespace {
@@ -25,10 +25,10 @@ void Board::chooseBreakSound() {
 
 void Board::announceCombo(std::int32_t k) {
     Rgb colour = k == 2 ? White : k == 3 ? Rgb{0, 255, 0} : k == 4 ? Rgb{175, 50, 50} : Rgb{255, 0, 0};
-    const float vx = static_cast<float>(Random.randomFloat(-1, 1) / k);
+    const float vx = static_cast<float>(matchRandom().randomFloat(-1, 1) / k);
     const std::int32_t fontIndex = k <= 3 ? 2 : k >= 7 ? 6 : k - 1;
-    const std::int32_t offsetY = Random.randomInt(-20, 20);
-    const std::int32_t offsetX = Random.randomInt(-20, 20);
+    const std::int32_t offsetY = matchRandom().randomInt(-20, 20);
+    const std::int32_t offsetX = matchRandom().randomInt(-20, 20);
     messages.add(static_cast<float>(x + width / 2 + offsetX), static_cast<float>(y + height / 2 + offsetY), 12.25f,
                  colour, vx, 0.15f, fontIndex, 15, 35.5f / static_cast<float>(k - 1), true, "x%i Combo", k);
 }
@@ -36,8 +36,8 @@ void Board::announceCombo(std::int32_t k) {
 void Board::endTurn() {
     if (brokenThisTurn > 0) {
         const std::int32_t n = brokenThisTurn * chain;
-        Players[side].addScore(10 * n);
-        Players[1 - side].addPendingDrops(n);
+        matchPlayer(side).addScore(10 * n);
+        matchPlayer(1 - side).addPendingDrops(n);
     }
     clearCounted();
     brokenThisTurn = brokenThisStep = chain = 0;
@@ -57,7 +57,7 @@ void Board::endTurn() {
 // an earlier drop still wait in it) passes the rest to the row above; blocks
 // that find no row with room are given up, like those beyond 96.
 void Board::dropBlocks() {
-    std::int32_t count = Players[side].pendingDrops;
+    std::int32_t count = matchPlayer(side).pendingDrops;
     if (count > MaxDroppedBlocks) count = MaxDroppedBlocks;
     int row = Rows - 1;
     int inRow = 0;
@@ -75,11 +75,11 @@ void Board::dropBlocks() {
         if (row < 0) break;
         int column;
         do {
-            column = Random.randomInt(0, Columns - 1);
+            column = matchRandom().randomInt(0, Columns - 1);
         } while (staging[column][row].occupied());
         Cell& cell = staging[column][row];
         cell.kind = KindBlock;
-        cell.colour = Random.randomInt(0, 3);
+        cell.colour = matchRandom().randomInt(0, 3);
         cell.counted = 0;
         ++blocksAdded;
         if (++inRow == DropsPerRow) {
@@ -92,7 +92,7 @@ void Board::dropBlocks() {
                      5.5f, true, "Dropped %i blocks", count);
     }
     danger = 0;
-    Players[side].pendingDrops = 0;
+    matchPlayer(side).pendingDrops = 0;
 }
 
 void Board::burstCell(const Cell& cell) {
@@ -102,15 +102,15 @@ void Board::burstCell(const Cell& cell) {
     // Red, green, blue and yellow have particle slots 1 to 4; any other
     // colour (never dealt) takes the purple slot.
     const std::int32_t slot = cell.colour >= ColourRed && cell.colour <= ColourYellow ? cell.colour + 1 : 6;
-    const std::int32_t n = Random.randomInt(6, 12);
+    const std::int32_t n = matchRandom().randomInt(6, 12);
     for (std::int32_t i = 0; i < n; ++i) {
-        std::int32_t fadeDelay = Random.randomInt(0, 2);
-        float vx = static_cast<float>(Random.randomFloat(-2, 0.5f));
+        std::int32_t fadeDelay = matchRandom().randomInt(0, 2);
+        float vx = static_cast<float>(matchRandom().randomFloat(-2, 0.5f));
         particles.emit(cx, cy, slot, vx, 0, fadeDelay, 0, 35.5f, 0, 0, 0, ParticleAdditive);
         if (chain >= 2) {
-            fadeDelay = Random.randomInt(0, 2);
-            const float vy = static_cast<float>(Random.randomFloat(-15, 0));
-            vx = static_cast<float>(Random.randomFloat(-2, 2));
+            fadeDelay = matchRandom().randomInt(0, 2);
+            const float vy = static_cast<float>(matchRandom().randomFloat(-15, 0));
+            vx = static_cast<float>(matchRandom().randomFloat(-2, 2));
             particles.emit(cx, cy, slot, vx, vy, fadeDelay, 0, 5.5f, 1.0f, 1.0f, 0.1f, ParticleAdditive);
         }
     }

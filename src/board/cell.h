@@ -1,7 +1,7 @@
 // Cell: one square of a board's grids, and each of the two squares of a
 // falling pair; BlockColour and BlockKind give its contents.  Also the
 // per-step animation of a cell (alpha pulse, fade-in, flight).  Depends on
-// nothing; logic thread only; nothing can fail.
+// nothing; stepped by the thread of its match; nothing can fail.
 #pragma once
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 #include "board/falling_pair.h"
 
 #include "board/sound_cue.h"
-#include "session/logic_globals.h"
+#include "board/match_context.h"
 
 namespace tessaron {
 namespace {
@@ -13,8 +13,8 @@ constexpr int HardDropFall = 30;
 
 // One block of a new pair: a breaker one time in five, a colour of 0 to 3.
 void dealBlock(Cell& cell) {
-    cell.kind = Random.randomInt(1, 1000) > 800 ? KindBreaker : KindBlock;
-    cell.colour = Random.randomInt(0, 3);
+    cell.kind = matchRandom().randomInt(1, 1000) > 800 ? KindBreaker : KindBlock;
+    cell.colour = matchRandom().randomInt(0, 3);
 }
 } // namespace
 

@@ -2,7 +2,8 @@
 // preview pair beside the grid.  Starting, falling, moving, turning and
 // dropping; the landing check and the lock run on the Board (board.h)
 // because they read its grid.  Draws from the RandomSource when it starts;
-// plays the rotate sound through the sound seam.  Logic thread only.
+// plays the rotate sound through the sound seam.  Stepped by the thread
+// of its match, like the board.
 #pragma once
 
 #include <cstdint>

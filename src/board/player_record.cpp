@@ -1,11 +1,15 @@
 #include "board/player_record.h"
 
+#include <cstdio>
+
 namespace tessaron {
 namespace {
 constexpr std::int32_t ScoreRollStep = 13;
 constexpr std::int32_t GlowFloor = 150;
 constexpr std::int32_t GlowFull = 255;
 } // namespace
+
+void PlayerRecord::setName(const char* text) { std::snprintf(name, sizeof name, "%s", text ? text : ""); }
 
 void PlayerRecord::addScore(std::int32_t n) {
     score += n;

@@ -2,7 +2,8 @@
 // Twister MT19937 exactly as its reference implementation (mt19937ar).
 // Unseeded, it seeds itself from the calendar clock on first use; tests and
 // the simulator seed it by hand.  Depends on nothing but the C library.
-// Logic thread only (no lock).  Cannot fail.
+// Not locked: each match owns its stream, used by the thread that steps
+// it.  Cannot fail.
 #pragma once
 
 #include <cstdint>
@@ -37,6 +38,7 @@ public:
     std::uint64_t draws() const { return draws_; }
 
 private:
+    friend struct StateCodec;  // saves and restores the whole generator
     void regenerate();
 
     std::uint32_t state_[StateWords] = {};

@@ -1,14 +1,11 @@
 #include "board/sound_cue.h"
 
-namespace tessaron {
-namespace {
-SoundCueHandler Handler = nullptr;
-} // namespace
+#include "board/match_context.h"
 
-void setSoundCueHandler(SoundCueHandler handler) { Handler = handler; }
+namespace tessaron {
 
 void playSound(int cue) {
-    if (Handler) Handler(cue);
+    if (SoundCues* sounds = matchSounds()) sounds->add(cue);
 }
 
 } // namespace tessaron

@@ -1,7 +1,8 @@
 // The sound seam: the rules ask for a sound by SampleBank slot, the pause
-// panel for its two own samples, all through playSound.  The game connects
-// the seam to its audio layer, the simulator records the cues for its trace;
-// unconnected, a cue is dropped.  Logic thread only.
+// panel for its two own samples, all through playSound.  A cue joins the
+// list of the step that asked for it (board/match_context.h); the step hands
+// the list back, and the game plays it, the simulator writes it into its
+// trace.  Outside a step a cue is dropped.
 #pragma once
 
 namespace tessaron {
@@ -19,10 +20,6 @@ constexpr int SoundGlassBreak = 8;
 constexpr int SoundPanelWake = 1000;
 constexpr int SoundPanelBack = 1001;
 
-using SoundCueHandler = void (*)(int cue);
-
-// Connects the seam (nullptr disconnects it).
-void setSoundCueHandler(SoundCueHandler handler);
 // Asks for one sound.
 void playSound(int cue);
 

@@ -9,7 +9,6 @@
 #include "render/messages_draw.h"
 #include "render/particles_draw.h"
 #include "render/text_cache.h"
-#include "session/logic_globals.h"
 #include "shell/font_set.h"
 
 namespace tessaron {
@@ -117,13 +116,12 @@ void drawScorePanel(const PlayerRecord& record, BITMAP* dst, int x, int y) {
     }
 }
 
-void drawBoard(const Board& b, BITMAP* dst) {
+void drawBoard(const Board& b, const PlayerRecord& player, BITMAP* dst) {
     if (!dst) return;
-    const PlayerRecord& player = Players[b.side ? 1 : 0];
     const int right = b.x + b.width;
 
     // HUD around the grid.
-    drawNameTag(b, player.name ? player.name : "", dst);
+    drawNameTag(b, player.name, dst);
     drawRoundsWon(b, dst);
     drawNextBox(b, dst);
     drawPair(b.nextPair, dst);

@@ -3,7 +3,7 @@
 // warning, particles and messages, laid out right of the grid for side 0
 // and mirrored left of it for side 1.  Reads the block pictures of the
 // bitmap banks, the fonts BodyFonts and TitleFonts and the PlayerRecord of
-// the board's side.  Main thread, once per frame.
+// the board's side, passed in.  Main thread, once per frame.
 //
 // Nothing can fail: a cell whose picture slot is empty, a missing font or a
 // null destination draws nothing of that part.
@@ -19,8 +19,9 @@ namespace tessaron {
 // Staging rows drawn: the two nearest the grid.
 constexpr int StagingRowsShown = 2;
 
-// The whole board, in its fixed order of fourteen layers.
-void drawBoard(const Board& board, BITMAP* dst);
+// The whole board with the HUD of `player` (the record of its side), in its
+// fixed order of fourteen layers.
+void drawBoard(const Board& board, const PlayerRecord& player, BITMAP* dst);
 // The picture of a cell's kind and colour, or null when its slot is empty.
 BITMAP* pictureOf(const Cell& cell);
 // One cell at its screen position: a block copied whole at alpha 255 and

@@ -11,7 +11,6 @@
 #include "render/pause_panel_draw.h"
 #include "render/pointer_draw.h"
 #include "render/styled_text.h"
-#include "session/logic_globals.h"
 
 namespace tessaron {
 namespace {
@@ -58,13 +57,12 @@ void addCell(FrameArea& a, const Cell& cell) {
 }
 
 // The board, its HUD and its blocks (its particles and messages apart).
-FrameArea boardArea(const Board& b) {
+FrameArea boardArea(const Board& b, const PlayerRecord& player) {
     const int right = b.x + b.width;
     // The grid's frame, the HUD on its outer side.
     FrameArea a{b.side ? b.x - HudSide : b.x - 2, b.y - HudAbove, b.width + HudSide + 2, b.height + HudAbove + 2};
-    const PlayerRecord& player = Players[b.side ? 1 : 0];
     unite(a, textArea(fontAt(BodyFonts, FontIndex24), b.side ? right : b.x, b.y - 65,
-                      b.side ? TextAlign::Right : TextAlign::Left, player.name ? player.name : ""));
+                      b.side ? TextAlign::Right : TextAlign::Left, player.name));
     char text[32];
     std::snprintf(text, sizeof text, "%i", player.shownScore);
     const int panel = b.side ? b.x - 55 : right + 5;
@@ -112,10 +110,16 @@ FrameArea panelArea(const PausePanel& p) {
     return a;
 }
 
+// The record whose HUD a board shows.
+const PlayerRecord& recordOf(const FrameParts& parts, const Board& b) {
+    static const PlayerRecord None;
+    return parts.players ? parts.players[b.side ? 1 : 0] : None;
+}
+
 // Everything after the background, in the session's order.
 void drawLayers(const FrameParts& parts, BITMAP* back) {
     for (const Board* b : parts.boards)
-        if (b) drawBoard(*b, back);
+        if (b) drawBoard(*b, recordOf(parts, *b), back);
     if (parts.messages) drawMessages(*parts.messages, back);
     if (parts.panel) drawPausePanel(*parts.panel, back);
     if (parts.pointer) drawPointerSprite(*parts.pointer, parts.pointerSprite, parts.pointerX, parts.pointerY, back);
@@ -137,7 +141,7 @@ void composeFrame(const FrameParts& parts, BITMAP* back) {
 void frameAreas(const FrameParts& parts, std::vector<FrameArea>& out) {
     for (const Board* b : parts.boards) {
         if (!b) continue;
-        out.push_back(boardArea(*b));
+        out.push_back(boardArea(*b, recordOf(parts, *b)));
         for (const Particle& p : b->particles.items) out.push_back(particleArea(p));
         messageAreas(b->messages, out);
     }

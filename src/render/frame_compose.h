@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "board/board.h"
+#include "board/player_record.h"
 #include "render/messages.h"
 #include "render/pause_panel.h"
 #include "render/pointer.h"
@@ -30,6 +31,7 @@ struct FrameArea {
 struct FrameParts {
     BITMAP* background = nullptr;  // null: black
     const Board* boards[2] = {nullptr, nullptr};
+    const PlayerRecord* players = nullptr;  // both records, index = Board::side
     const FloatingMessageList* messages = nullptr;
     const PausePanel* panel = nullptr;
     const MousePointer* pointer = nullptr;

@@ -2,7 +2,8 @@
 // hold and fade out ("x%i Combo", "Round 1", ...).  A FloatingMessage keeps
 // everything its drawing needs as data (TitleFonts size index, Rgb colour,
 // alpha, text); a FloatingMessageList owns its messages in creation order.
-// Drawing lives in tessaron_render.  Logic thread only; a text longer than
+// Drawing lives in tessaron_render.  Stepped by the thread of its match (in
+// the game the main thread, which also draws it); a text longer than
 // 511 characters is cut to fit, nothing else can fail.
 #pragma once
 

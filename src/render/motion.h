@@ -1,5 +1,5 @@
 // Small motion helpers shared by the presentation objects' logic (particles,
-// the pause panel).  Allegro-free; logic thread; nothing can fail.
+// the pause panel).  Allegro-free; nothing can fail.
 #pragma once
 
 namespace tessaron {

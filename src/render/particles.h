@@ -6,7 +6,8 @@
 // through the size-lookup seam, which the render layer connects once its
 // particle bank is loaded; unconnected (as in the simulator) no slot has a
 // picture and particles keep 30 x 10.  Drawing lives in tessaron_render.
-// Logic thread only; nothing can fail.
+// Stepped by the thread of its match (in the game the main thread, which
+// also draws them); nothing can fail.
 #pragma once
 
 #include <cstdint>

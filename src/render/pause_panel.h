@@ -2,8 +2,8 @@
 // game pauses and shrinks away when it resumes, and the gate that decides
 // whether a pause is allowed.  Its two sounds are asked for through the
 // sound seam (SoundPanelWake, SoundPanelBack); the samples themselves and
-// the drawing live outside the logic.  Colour is plain Rgb.  Logic thread
-// only; nothing can fail.
+// the drawing live outside the logic.  Colour is plain Rgb.  Part of its
+// match's state, stepped with it; nothing can fail.
 #pragma once
 
 #include <cstdint>

@@ -1,8 +1,9 @@
 // MousePointer: the logic half of the pointer that fades in while the game
 // is paused and out while it is played, and the state of its two buttons.
-// One process-wide instance (session/logic_globals.h).  The drawing reads
-// alpha; the button state comes from the shell through tick's argument.
-// Logic thread only; nothing can fail.
+// Part of the match's state (session/match_state.h).  The drawing reads
+// alpha; the button state comes from the step's input through tick's
+// argument.
+// Stepped with its match, drawn by the game's main thread; nothing can fail.
 #pragma once
 
 #include <cstdint>

@@ -1,8 +1,7 @@
-// Player controls: once per unpaused logic step a board reads its keys (or
-// its joystick) and moves, turns and drops its pair; Enter adds blocks to
-// drop on board 0 (read by side 0 only).  Reads the live input and the
-// snapshots (session/logic_globals.h); draws from the RandomSource for Enter.
-// Logic thread only.
+// Player controls: once per unpaused logic step a board reads its side's
+// keys (or its joystick) from the step's input and moves, turns and drops
+// its pair; Enter adds blocks to drop on the side's own board, drawing their
+// number from the match's random stream (board/match_context.h).
 #pragma once
 
 #include <cstdint>
@@ -10,6 +9,9 @@
 namespace tessaron {
 
 class Board;
+struct StepInput;
+struct KeySnapshot;
+struct JoystickSnapshot;
 
 enum ControlMode : std::int32_t {
     ControlKeyboard = 0,
@@ -17,11 +19,7 @@ enum ControlMode : std::int32_t {
     ControlJoystick = 2,
 };
 
-// The first reads the live keyboard and its snapshot; the computer player
-// passes the keys it holds and their own snapshot to the second.
-void applyControls(Board& board);
-struct LiveInput;
-struct KeySnapshot;
-void applyControls(Board& board, const LiveInput& live, const KeySnapshot& keys);
+// `keys` and `joystick` hold the previous step's state of the board's side.
+void applyControls(Board& board, const StepInput& now, const KeySnapshot& keys, const JoystickSnapshot& joystick);
 
 } // namespace tessaron

@@ -206,8 +206,8 @@ int fieldWorth(const Profile& p, Field& field) {
 
 } // namespace
 
-CpuPlayer::CpuPlayer(std::uint32_t seed, int level, const PlayerKeys& keys)
-    : state_(seed ^ 0x9e3779b9u), level_(level >= 0 && level <= MaxLevel ? level : 3), keys_(keys) {
+CpuPlayer::CpuPlayer(std::uint32_t seed, int level)
+    : state_(seed ^ 0x9e3779b9u), level_(level >= 0 && level <= MaxLevel ? level : 3) {
     if (state_ == 0) state_ = 1;
 }
 
@@ -322,9 +322,8 @@ void CpuPlayer::plan(const Board& board) {
     planned_ = true;
 }
 
-void CpuPlayer::steer(const Board& board, LiveInput& live) {
-    live.keys[keys_.left] = live.keys[keys_.right] = live.keys[keys_.softDrop] = 0;
-    live.keys[keys_.hardDrop] = live.keys[keys_.rotate] = 0;
+void CpuPlayer::steer(const Board& board, std::uint8_t& held) {
+    held = static_cast<std::uint8_t>(held & ~SideSteerBits);
     const FallingPair& pair = board.pair;
     if (board.frozen || !pair.active) {
         planned_ = false;
@@ -342,21 +341,21 @@ void CpuPlayer::steer(const Board& board, LiveInput& live) {
     }
     const Profile& p = Profiles[level_];
     const bool steering = stepsOnPair_ < p.patience;
-    int press = -1;
+    std::uint8_t press = 0;
     if (steering && pair.rotation != target_.rotation) {
-        press = keys_.rotate;
+        press = SideRotate;
     } else if (steering && pair.column < target_.column) {
-        press = keys_.right;
+        press = SideRight;
     } else if (steering && pair.column > target_.column) {
-        press = keys_.left;
+        press = SideLeft;
     }
-    if (press >= 0) {
-        live.keys[press] = 1;
+    if (press) {
+        held |= press;
         wait_ = p.gap - 1;
     } else if (drop_ == 2) {
-        live.keys[keys_.hardDrop] = 1;
+        held |= SideHardDrop;
     } else if (drop_ == 1) {
-        live.keys[keys_.softDrop] = 1;
+        held |= SideSoftDrop;
     }
 }
 

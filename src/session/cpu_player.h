@@ -6,7 +6,8 @@
 // small generator, never the RandomSource, so a run repeats exactly.
 // Level 0 is the simulator's quick bot; levels 1 to 5 are the versus
 // opponent, from slow and careless to fast, chain-minded and exact.
-// Depends on the board only.  Logic thread only; nothing can fail.
+// Depends on the board only.  Part of its match's state, stepped with it;
+// nothing can fail.
 #pragma once
 
 #include <cstdint>
@@ -14,47 +15,42 @@
 namespace tessaron {
 
 class Board;
-struct LiveInput;
-
-// The five keys a player steers with (scancodes).
-struct PlayerKeys {
-    int left;
-    int right;
-    int softDrop;
-    int hardDrop;
-    int rotate;
-};
 
 class CpuPlayer {
 public:
     static constexpr int MinLevel = 1;
     static constexpr int MaxLevel = 5;
 
+    struct Choice {
+        std::int32_t column;
+        std::int32_t rotation;
+    };
+
     // Level outside 0..5 plays as level 3.
-    CpuPlayer(std::uint32_t seed, int level, const PlayerKeys& keys);
-    // Sets this player's five keys in `live` for the coming controls.
-    void steer(const Board& board, LiveInput& live);
+    CpuPlayer(std::uint32_t seed, int level);
+    // Sets the five steering bits of `held` (SideKey, session/input.h) for
+    // the coming controls; the other bits stay.
+    void steer(const Board& board, std::uint8_t& held);
 
 private:
-    struct Choice {
-        int column;
-        int rotation;
-    };
     std::uint32_t next();
     bool chance(int percent);
     void plan(const Board& board);
     Choice planQuick(const Board& board);
     Choice planSearch(const Board& board);
 
+
+public:
+    // What it has in mind between steps: public so that the match's state
+    // can be compared, hashed and written field by field.
     std::uint32_t state_;
-    int level_;
-    PlayerKeys keys_;
+    std::int32_t level_;
     bool planned_ = false;
-    int lastAge_ = 0;
+    std::int32_t lastAge_ = 0;
     Choice target_{3, 0};
-    int stepsOnPair_ = 0;
-    int wait_ = 0;
-    int drop_ = 0;  // 0 none, 1 soft, 2 hard
+    std::int32_t stepsOnPair_ = 0;
+    std::int32_t wait_ = 0;
+    std::int32_t drop_ = 0;  // 0 none, 1 soft, 2 hard
 };
 
 } // namespace tessaron

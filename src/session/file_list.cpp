@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "session/logic_globals.h"
+#include "board/random_source.h"
 
 namespace tessaron {
 
@@ -19,9 +19,9 @@ bool FileList::add(const char* name) {
     return true;
 }
 
-const char* FileList::pick() const {
+const char* FileList::pick(RandomSource& random) const {
     if (count_ == 0) return nullptr;  // the range 0..-1 is never drawn from
-    return names_[Random.randomInt(0, count_ - 1)];
+    return names_[random.randomInt(0, count_ - 1)];
 }
 
 } // namespace tessaron

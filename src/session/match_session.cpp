@@ -42,7 +42,7 @@ void playCue(int cue) {
 }
 
 // Allegro's joystick state for one of the ten inputs the controls read.
-int readJoystick(int joystick, int input) {
+bool readJoystick(int joystick, int input) {
     if (joystick < 0 || joystick >= num_joysticks) return 0;
     const JOYSTICK_INFO& info = joy[joystick];
     if (input >= JoyButton0) {
@@ -54,16 +54,15 @@ int readJoystick(int joystick, int input) {
     int axis = (input == JoyLeft || input == JoyRight) ? 0 : 1;
     if (axis >= stick.num_axis) return 0;
     bool negative = input == JoyLeft || input == JoyUp;
-    return negative ? stick.axis[axis].d1 : stick.axis[axis].d2;
+    return (negative ? stick.axis[axis].d1 : stick.axis[axis].d2) != 0;
 }
 
-void musicStep(void*) { Music.update(); }
-void screenshotHook(void* context) { saveScreenshot(static_cast<MatchSession*>(context)->backBuffer()); }
-
-// Allegro's view of the keyboard and mouse, copied for the logic step.
-void copyLiveInput() {
-    for (int i = 0; i < KeyCount; ++i) Live.keys[i] = key[i] ? 1 : 0;
-    copyMouseButtons(Live);
+// The ten inputs of one joystick as the bits of a step input's word.
+std::uint16_t joystickWord(int joystick) {
+    std::uint16_t word = 0;
+    for (int i = 0; i < JoyInputs; ++i)
+        if (readJoystick(joystick, i)) word = static_cast<std::uint16_t>(word | 1u << i);
+    return word;
 }
 
 } // namespace
@@ -78,14 +77,14 @@ void scanFileList(FileList& list, const char* pattern) {
     al_findclose(&info);
 }
 
-MatchSession::MatchSession() : logic_(SCREEN_W, SCREEN_H) {}
+MatchSession::MatchSession() : state_(SCREEN_W, SCREEN_H) {}
 
 MatchSession::~MatchSession() = default;
 
 void MatchSession::loadBackground() {
     FileList names;
     scanFileList(names, BackgroundPattern);
-    const char* picked = names.pick();
+    const char* picked = names.pick(state_.random);
     if (picked) {
         char path[512];
         std::snprintf(path, sizeof path, "%s%s", BackgroundDirectory, picked);
@@ -100,22 +99,22 @@ void MatchSession::loadMusic() {
     scanFileList(names, MusicPattern);
     loadSongFromList(
         Music, GameSongSlot, MusicDirectory, names.count(), [&names](int i) { return names.name(i); },
-        [](int lo, int hi) { return Random.randomInt(lo, hi); });
+        [this](int lo, int hi) { return state_.random.randomInt(lo, hi); });
 }
 
 void MatchSession::load() {
-    // 1. The back buffer every frame is composed in.
+    // The back buffer every frame is composed in.
     backBuffer_ = create_bitmap(SCREEN_W, SCREEN_H);
     if (backBuffer_) clear_bitmap(backBuffer_);
 
-    // 2. A random background, or the fallback when the folder is empty.
+    // A random background, or the fallback when the folder is empty.
     loadBackground();
 
-    // 3. Flags.
+    // Flags.
     loaded_ = true;
     shutDown_ = false;
 
-    // 4. Pictures and sound effects in slot order.  Every picture is needed
+    // Pictures and sound effects in slot order.  Every picture is needed
     // to draw the match: without them the game stops here, naming them all.
     std::string missing;
     bool picturesLoaded = loadPictureBanks(&missing);
@@ -127,51 +126,61 @@ void MatchSession::load() {
         return;
     }
     for (const char* file : SampleFiles) GameSamples.add(file);
-    setSoundCueHandler(playCue);
-    setJoystickReader(readJoystick);
 
-    // 5. One random song from the music folder; none when it is empty.
+    // One random song from the music folder; none when it is empty.
     loadMusic();
 
-    // 6-9. Board placement, round reset and "Round 1".
-    logic_.hooks.musicStep = musicStep;
-    logic_.hooks.screenshot = screenshotHook;
-    logic_.hooks.context = this;
-    logic_.versus = Config.versus;
-    logic_.versus.joystick = num_joysticks > 0;
-    logic_.beginLoad();
+    // Board placement, round reset and "Round 1".
+    state_.versus = Config.versus;
+    state_.versus.joystick = num_joysticks > 0;
+    state_.beginLoad();
 
-    // 10. The music.
+    // The music.
     Music.playSong(GameSongSlot);
     Music.setVolume(GameSongSlot, GameMusicVolume);
 
-    // 11-12. Pointer fade and the pause panel with its sounds.
-    logic_.finishLoad();
+    // Pointer fade and the pause panel with its sounds.
+    state_.finishLoad();
     PanelSounds.load();
 }
 
+// The step's input is read once, before the step: Allegro's keyboard and
+// mouse, and each side's joystick.
 void MatchSession::runLogicStep() {
-    copyLiveInput();
-    logic_.step();
-    if (logic_.quitRequested()) QuitFlag.store(1);
+    LiveInput live;
+    for (int i = 0; i < KeyCount; ++i) live.keys[i] = key[i] ? 1 : 0;
+    copyMouseButtons(live);
+    StepInput input = state_.keyboardInput(live);
+    for (int side = 0; side < 2; ++side) input.joysticks[side] = joystickWord(state_.joysticks[side].joystick);
+    carryOut(state_.step(input));
     ++LogicStepsRun;
 }
 
+// What the step asked for: the screenshot of the frame shown before it (the
+// back buffer), its sounds in order, the music's step, the quit.
+void MatchSession::carryOut(const StepEvents& events) {
+    if (events.screenshot) saveScreenshot(backBuffer_);
+    for (int i = 0; i < events.sounds.count; ++i) playCue(events.sounds.cues[i]);
+    if (events.musicStep) Music.update();
+    if (events.quit) QuitFlag.store(1);
+}
+
 void MatchSession::draw() {
-    // 0. Nothing drawn has changed since the last frame: the screen, and the
+    // Nothing drawn has changed since the last frame: the screen, and the
     // back buffer F9 saves, already show it.
-    if (!frameGate_.needed({LogicStepsRun, mouse_x, mouse_y, pointerShown(Pointer)})) return;
-    // 1-5. Background, board 0 with its HUD, particles and messages, board 1
-    // in versus, the session's messages, the pause panel, the pointer;
-    // 6. onto the screen.  Only the areas that can have changed are put
+    if (!frameGate_.needed({LogicStepsRun, mouse_x, mouse_y, pointerShown(state_.pointer)})) return;
+    // Background, board 0 with its HUD, particles and messages, board 1 in
+    // versus, the session's messages, the pause panel, the pointer; then
+    // onto the screen.  Only the areas that can have changed are put
     // back, drawn over and copied (render/frame_compose.h).
     FrameParts parts;
     parts.background = background_;
-    parts.boards[0] = &logic_.boards[0];
-    if (logic_.versusOn()) parts.boards[1] = &logic_.boards[1];
-    parts.messages = &logic_.messages;
-    parts.panel = &logic_.panel;
-    parts.pointer = &Pointer;
+    parts.boards[0] = &state_.boards[0];
+    if (state_.versusOn()) parts.boards[1] = &state_.boards[1];
+    parts.players = state_.players;
+    parts.messages = &state_.messages;
+    parts.panel = &state_.panel;
+    parts.pointer = &state_.pointer;
     parts.pointerSprite = mouse_sprite;
     parts.pointerX = mouse_x;
     parts.pointerY = mouse_y;
@@ -197,16 +206,15 @@ void MatchSession::shutdown() {
     backBuffer_ = nullptr;
     destroy_bitmap(background_);
     background_ = nullptr;
-    logic_.messages.clear();
+    state_.messages.clear();
     clearTextCache();
     freePictureBanks();
     GameSamples.free();
-    logic_.boards[0].particles.clear();
-    logic_.boards[0].messages.clear();
-    logic_.boards[1].particles.clear();
-    logic_.boards[1].messages.clear();
+    state_.boards[0].particles.clear();
+    state_.boards[0].messages.clear();
+    state_.boards[1].particles.clear();
+    state_.boards[1].messages.clear();
     PanelSounds.free();
-    setSoundCueHandler(nullptr);
     shutDown_ = true;
 }
 

@@ -1,7 +1,9 @@
 // MatchSession: the object the main loop ticks once per pass.  It loads the
 // match's resources on its first tick (background, pictures, sounds, music),
 // runs at most one logic step per pass while the TickCounter owes one (the
-// rules themselves are MatchLogic's, shared with tessaron-sim), and draws a
+// match is a MatchState, shared with tessaron-sim: the session fills its
+// step input from the keyboard, mouse and joysticks and carries out the
+// events the step hands back), and draws a
 // frame into its back buffer and onto the screen on every pass after which
 // the frame can differ from the one shown (render/frame_gate.h).
 // Depends on Allegro, the render and audio layers.  Main thread only.
@@ -19,7 +21,7 @@
 
 #include "render/frame_compose.h"
 #include "render/frame_gate.h"
-#include "session/match_logic.h"
+#include "session/match_state.h"
 
 namespace tessaron {
 
@@ -40,7 +42,7 @@ public:
     // Releases what load acquired; run once, after the main loop.
     void shutdown();
 
-    const MatchLogic& logic() const { return logic_; }
+    const MatchState& state() const { return state_; }
     BITMAP* backBuffer() const { return backBuffer_; }
 
 private:
@@ -48,9 +50,10 @@ private:
     void loadBackground();
     void loadMusic();
     void runLogicStep();
+    void carryOut(const StepEvents& events);
     void draw();
 
-    MatchLogic logic_;
+    MatchState state_;
     BITMAP* backBuffer_ = nullptr;
     BITMAP* background_ = nullptr;
     bool loaded_ = false;

@@ -151,8 +151,7 @@ int runApplication() {
     // 11. Something on screen while the fonts and the match load.
     textout_ex(screen, font, "Loading", 0, 0, makecol(255, 255, 255), 0);
 
-    // 12-13. Input state, then the fonts.
-    resetInputState();
+    // 12-13. The fonts.
     if (!loadFonts()) {
         shutDown(Config);
         return 1;

@@ -6,7 +6,7 @@
 // past the int range reads as INT_MAX or INT_MIN, never wrapped.
 #pragma once
 
-#include "session/match_logic.h"
+#include "session/match_state.h"
 
 namespace tessaron {
 

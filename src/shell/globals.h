@@ -1,8 +1,8 @@
-// The process-wide objects of the program, declared in one place.
-// Objects the headless logic needs (the random source, the player records,
-// the input snapshots, the pointer) live in the logic library and are
-// declared in its own headers, included here; the rest are defined in
-// shell/globals.cpp.  All are constructed before main and destroyed after it.
+// The process-wide objects of the program, declared in one place and
+// defined in shell/globals.cpp.  All are constructed before main and
+// destroyed after it.  The match's own state (the random stream, the player
+// records, the input snapshots, the pointer) belongs to the MatchSession's
+// MatchState, so that the logic keeps no process-wide state.
 #pragma once
 
 #include <atomic>
@@ -10,7 +10,6 @@
 
 #include "shell/font_set.h"
 #include "shell/game_config.h"
-#include "session/logic_globals.h"
 
 namespace tessaron {
 

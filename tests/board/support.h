@@ -1,34 +1,46 @@
-// Helpers shared by the logic's unit tests: a fresh process state, a board
-// in play at a known place, and grid set-up.
+// Helpers shared by the logic's unit tests: a match context of their own
+// (stream, records, sound cues) bound to the test thread, a board in play
+// at a known place, and grid set-up.
 #pragma once
 
 #include <vector>
 
 #include "board/board.h"
 #include "board/sound_cue.h"
-#include "session/logic_globals.h"
+#include "board/match_context.h"
 
 namespace tessaron {
 namespace testing_support {
 
 using Ints = std::vector<int>;
 
-inline std::vector<int>& soundLog() {
-    static std::vector<int> log;
-    return log;
+struct TestMatch {
+    RandomSource random;
+    PlayerRecord players[2];
+    SoundCues sounds;
+};
+inline TestMatch& testMatch() {
+    static TestMatch match;
+    return match;
 }
+// The boards under test draw from and score into these.
+inline RandomSource& Random = testMatch().random;
+inline PlayerRecord (&Players)[2] = testMatch().players;
 
-// Seeded stream, new records, no keys, sounds recorded.
+// The sounds asked for since the last clear.
+inline std::vector<int> soundLog() {
+    const SoundCues& s = testMatch().sounds;
+    return std::vector<int>(s.cues, s.cues + s.count);
+}
+inline void clearSounds() { testMatch().sounds = SoundCues(); }
+
+// Seeded stream, new records, no sounds; the test match bound to the thread.
 // Returns true, so that a fixture's first member can be initialised by it.
 inline bool freshState(std::uint32_t seed = 5489) {
-    Random = RandomSource();
-    Random.seed(seed);
-    Players[0] = PlayerRecord();
-    Players[1] = PlayerRecord();
-    Live = LiveInput();
-    resetInputState();
-    soundLog().clear();
-    setSoundCueHandler([](int cue) { soundLog().push_back(cue); });
+    TestMatch& m = testMatch();
+    m = TestMatch();
+    m.random.seed(seed);
+    static MatchBinding binding(MatchContext{&m.random, m.players, &m.sounds});
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include <random>
 
 #include "render/pause_panel.h"
+#include "render/pointer.h"
 #include "support.h"
 
 namespace tessaron {

@@ -52,7 +52,7 @@ TEST_F(Rules, BreakersDestroyTheTouchedGroupOnly) {
     for (const Case& k : cases) {
         b.reset();
         b.chain = b.brokenThisStep = b.settleUntil = 0;
-        soundLog().clear();
+        clearSounds();
         for (const auto& c : k.cells) put(b, c[0], c[1], c[2], c[3]);
         const int before = b.occupiedCount();
         b.fireBreakers();

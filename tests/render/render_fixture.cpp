@@ -11,7 +11,7 @@
 #include "render/pause_panel_draw.h"
 #include "render/pointer_draw.h"
 #include "render/text_cache.h"
-#include "session/logic_globals.h"
+#include "../board/support.h"
 #include "shell/font_set.h"
 
 namespace tessaron::testing {
@@ -54,7 +54,7 @@ bool startRenderFixture() {
             !loadFontSet(TitleFonts, "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf"))
             return false;
         std::atexit(closeEverything);
-        Random.seed(5489);
+        testing_support::freshState(5489);
         started = 1;
     }
     return started == 1;
@@ -101,7 +101,7 @@ void buildScene(Board& b, int fullRows, int breakers, int particleCount) {
     b.setHome(362, 204);
     b.setPosition(362, 204);
     b.roundsWon = 0;
-    Players[0] = {"Demo Player", 0, 1234, 200, 2, 0};  // name, score, shown score, glow, pending drops, layout
+    testing_support::Players[0] = {"Demo Player", 0, 1234, 200, 2, 0};  // name, score, shown score, glow, pending drops, layout
     const auto fill = [](Cell& cell, int kind, int colour) { cell.kind = kind, cell.colour = colour; };
     // The lowest rows full, in a fixed pattern of the four colours.
     for (int c = 0; c < Board::Columns; ++c)
@@ -186,6 +186,7 @@ void Scene::draw(BITMAP* back, BITMAP* pointerSprite, float pointerAlpha) const 
     FrameParts parts;
     parts.background = background;
     parts.boards[0] = &board;
+    parts.players = testing_support::Players;
     parts.messages = &messages;
     parts.panel = &panel;
     parts.pointer = &pointer;

@@ -8,10 +8,11 @@
 #include "render/bitmap_bank.h"
 #include "render/frame_compose.h"
 #include "render_fixture.h"
-#include "session/logic_globals.h"
+#include "../board/support.h"
 
 namespace tessaron {
 namespace {
+using testing_support::Players;
 
 // Rows of a and b that differ.
 int differingRows(BITMAP* a, BITMAP* b) {
@@ -51,6 +52,7 @@ TEST_P(FrameCompose, EveryFrameEqualsAWholeRedraw) {
         FrameParts parts;
         parts.background = background;
         parts.boards[0] = &scene.board;
+        parts.players = Players;
         if (c.versus) parts.boards[1] = &other;
         parts.messages = &scene.messages;
         parts.panel = &scene.panel;
@@ -72,7 +74,7 @@ TEST_P(FrameCompose, EveryFrameEqualsAWholeRedraw) {
             if (frame == 10 || frame == 50) scene.panel.toggle();
             if (frame == 30) {
                 Players[0].shownScore = 123456789;
-                Players[0].name = "A name much wider than the board it is written over";
+                Players[0].setName("A name much wider than the board it is written over");
             }
             composer.show(parts, back, screenBitmap);
             composeFrame(parts, whole);

@@ -23,10 +23,11 @@
 #include "render/text_cache.h"
 #include "shell/font_set.h"
 #include "render_fixture.h"
-#include "session/logic_globals.h"
+#include "../board/support.h"
 
 namespace tessaron {
 namespace {
+using testing_support::Players;
 
 constexpr int Width = 1024;
 constexpr int Height = 768;
@@ -124,7 +125,7 @@ void drawSideOne(BITMAP* back) {
 
     BITMAP* pointer = testing::makeStandIn(11, 19, {240, 240, 240});
     scene.draw(back, pointer, 124.5f);
-    drawBoard(left, back);
+    drawBoard(left, Players[0], back);
     drawPausePanel(atThreshold, back);
     drawPausePanel(closing, back);
     destroy_bitmap(pointer);

@@ -76,8 +76,8 @@ TEST_F(DrawTest, WhatCannotBeDrawnDrawsNothing) {
     BodyFonts = TitleFonts = FontSet{};
     IconPictures.freeAll();
     ParticlePictures.freeAll();
-    drawBoard(board, canvas);
-    drawBoard(board, nullptr);
+    drawBoard(board, PlayerRecord(), canvas);
+    drawBoard(board, PlayerRecord(), nullptr);
     BodyFonts = body;
     TitleFonts = title;
 }

@@ -13,24 +13,29 @@
 #include "session/controls.h"
 #include "session/file_list.h"
 #include "render/frame_gate.h"
-#include "session/match_logic.h"
+#include "session/match_state.h"
 
 namespace tessaron {
 namespace {
 using namespace testing_support;
 
+// Keys held on the keyboard, as the game maps them for a match.
+StepInput keyboard(const MatchState& m, std::initializer_list<int> keys) {
+    LiveInput live;
+    for (int k : keys) live.keys[k] = 1;
+    return m.keyboardInput(live);
+}
+
 class Match : public ::testing::Test {
 protected:
     void SetUp() override { logic.load(); }
-    void hold(std::initializer_list<int> keys) {
-        std::memset(Live.keys, 0, sizeof Live.keys);
-        for (int k : keys) Live.keys[k] = 1;
-    }
+    void hold(std::initializer_list<int> keys) { input = keyboard(logic, keys); }
     void run(int steps) {
-        for (int i = 0; i < steps; ++i) logic.step();
+        for (int i = 0; i < steps; ++i) shots += logic.step(input).screenshot;
     }
-    bool fresh = freshState();  // first: the match deals from the seeded stream
-    MatchLogic logic{1024, 768};
+    MatchState logic{1024, 768, 5489};
+    StepInput input;
+    int shots = 0;
 };
 
 // A loss resets the round (every field) and the next one starts exactly 100
@@ -39,6 +44,7 @@ TEST_F(Match, LossResetsTheRoundAndTheNextStartsFresh) {
     run(80);
     Board& b = logic.boards[0];
     b.pair.pivot.fallStep = b.pair.satellite.fallStep = 9;
+    PlayerRecord* Players = logic.players;
     Players[0].score = 70, Players[0].pendingDrops = 5;
     put(b, 2, 11, ColourRed);
     b.toppedOut = 1;
@@ -74,15 +80,13 @@ TEST_F(Match, DemoNoticeAndSpeedUpAtTheirSteps) {
 }
 
 // Load places the panel; the pointer fades in while the game is paused and
-// out while it is played.  F9 calls the screenshot hook in every step it is
+// out while it is played.  F9 asks for a screenshot in every step it is
 // held.  Q on the open panel and Shift+Escape are in the golden traces;
 // Escape held and then left Shift quits too, as the two are down together.
 TEST_F(Match, PanelPointerScreenshotsAndEscapeHeldThenShiftQuits) {
+    const MousePointer& Pointer = logic.pointer;
     EXPECT_EQ(std::vector<float>({logic.panel.x, logic.panel.y, logic.panel.homeX, float(Pointer.fadeMode)}),
               std::vector<float>({212, 334, 212, FadeOut}));
-    int shots = 0;
-    logic.hooks.screenshot = [](void* count) { ++*static_cast<int*>(count); };
-    logic.hooks.context = &shots;
     std::vector<float> alpha;
     for (int i = 0; i < 2; ++i) {
         hold({ScanEsc});
@@ -101,19 +105,16 @@ TEST_F(Match, PanelPointerScreenshotsAndEscapeHeldThenShiftQuits) {
     EXPECT_EQ(shots, 25);
 }
 
-int FakeJoystick[2][JoyInputs];
-int readFake(int joystick, int input) { return FakeJoystick[joystick][input]; }
-
 TEST_F(Match, JoystickModeReadsItsOwnSnapshotOncePerPress) {
     run(76);
     Board& b = logic.boards[0];
     b.setControlMode(ControlJoystick);
     const int column = b.pair.column;
-    setJoystickReader(readFake);
-    FakeJoystick[0][JoyRight] = FakeJoystick[1][JoyLeft] = 1;
+    input.joysticks[0] = 1u << JoyRight;
+    input.joysticks[1] = 1u << JoyLeft;
     run(3);
-    EXPECT_EQ(Ints({b.pair.column, Joysticks[0].active(JoyInputs)}), Ints({column + 1, 0}));
-    setJoystickReader(nullptr);
+    EXPECT_EQ(Ints({b.pair.column, JoystickSnapshot::active(0xffff, JoyInputs)}), Ints({column + 1, 0}));
+    input = StepInput();
     b.setControlMode(ControlNone);
     hold({ScanLeft});
     run(1);
@@ -126,19 +127,20 @@ TEST(FileListPick, BoundsAndDraws) {
     freshState(7);
     std::mt19937 ref(7);
     FileList list;
-    EXPECT_TRUE(list.pick() == nullptr && Random.draws() == 0u);
+    EXPECT_TRUE(list.pick(Random) == nullptr && Random.draws() == 0u);
     const std::string longest(255, 'n');
     EXPECT_EQ(Ints({list.add(".hidden"), list.add((longest + "n").c_str()), list.add(longest.c_str())}),
               Ints({0, 0, 1}));
     for (int i = 1; i < FileList::Capacity; ++i) ASSERT_TRUE(list.add(std::to_string(i).c_str()));
     EXPECT_TRUE(!list.add("one too many") && list.count() == FileList::Capacity);
-    for (int i = 0; i < 20; ++i) EXPECT_EQ(list.pick(), list.name(static_cast<int>(ref() % 256)));
+    for (int i = 0; i < 20; ++i) EXPECT_EQ(list.pick(Random), list.name(static_cast<int>(ref() % 256)));
 }
 
 // After every step of random play the board's cells, the pair and the
 // counters stay valid, and the blocks on the board are exactly those that
 // entered minus those that left (gravity only moves them).
-void checkInvariants(const MatchLogic& logic) {
+void checkInvariants(const MatchState& logic) {
+    const PlayerRecord* Players = logic.players;
     const Board& b = logic.boards[0];
     for (const auto* grid : {b.grid, b.staging}) {
         for (int i = 0; i < Board::Columns * Board::Rows; ++i) {
@@ -171,15 +173,15 @@ void checkInvariants(const MatchLogic& logic) {
 TEST(Property, RandomScriptsKeepTheBoardValid) {
     const int keys[] = {ScanLeft, ScanRight, ScanDown, ScanUp, ScanSpace, ScanEnter, ScanEsc};
     for (std::uint32_t seed = 1; seed <= 25; ++seed) {
-        freshState(seed);
-        MatchLogic logic(1024, 768);
+        MatchState logic(1024, 768, seed);
         logic.load();
         std::mt19937 script(seed * 7919u);
+        LiveInput live;
         for (int step = 0; step < 3000; ++step) {
             for (int k : keys) {
-                if (step % 3 == 0) Live.keys[k] = script() % (k == ScanEsc ? 200 : k == ScanEnter ? 20 : 3) == 0;
+                if (step % 3 == 0) live.keys[k] = script() % (k == ScanEsc ? 200 : k == ScanEnter ? 20 : 3) == 0;
             }
-            logic.step();
+            logic.step(logic.keyboardInput(live));
             ASSERT_NO_FATAL_FAILURE(checkInvariants(logic)) << "seed " << seed << " step " << step + 1;
         }
     }
@@ -222,10 +224,10 @@ protected:
     void start(int opponent) {
         m.versus.opponent = opponent;
         m.load();
-        for (int i = 0; i < MatchLogic::FirstRoundStart; ++i) m.step();
+        for (int i = 0; i < MatchState::FirstRoundStart; ++i) m.step(StepInput());
     }
-    bool fresh = freshState();
-    MatchLogic m{800, 600};
+    MatchState m{800, 600, 5489};
+    PlayerRecord* Players = m.players;
 };
 
 // The versus traces carry the layout, the rounds won, drawn and lost, the
@@ -236,12 +238,12 @@ TEST_F(Versus, RoundMessageBelowTheGridsAndBothBoardsSpeedUpToTheLimit) {
     EXPECT_GT(m.messages.items.front().y, m.boards[0].y + m.boards[0].height + 30);  // clear of both HUDs
     for (int side = 0; side < 2; ++side) {
         Cell &p = m.boards[side].pair.pivot, &s = m.boards[side].pair.satellite;
-        p.fallStep = s.fallStep = MatchLogic::MaxFallStep - 1 + side;
+        p.fallStep = s.fallStep = MatchState::MaxFallStep - 1 + side;
     }
-    m.elapsedTicks = MatchLogic::SpeedUpInterval - 1;
-    m.step();
+    m.elapsedTicks = MatchState::SpeedUpInterval - 1;
+    m.step(StepInput());
     for (const Board& b : m.boards) {
-        EXPECT_EQ(Ints({b.pair.pivot.fallStep, b.pair.satellite.fallStep}), Ints(2, MatchLogic::MaxFallStep));
+        EXPECT_EQ(Ints({b.pair.pivot.fallStep, b.pair.satellite.fallStep}), Ints(2, MatchState::MaxFallStep));
     }
 }
 
@@ -257,14 +259,14 @@ TEST_F(Versus, ARoundEndedMidTurnRestartsClean) {
         Players[side].score = 300, Players[side].pendingDrops = 7;
     }
     m.boards[1].toppedOut = 1;
-    m.step();
+    m.step(StepInput());
     for (int side = 0; side < 2; ++side) {
         const Board& b = m.boards[side];
         EXPECT_EQ(Ints({b.frozen, b.toppedOut, Players[side].pendingDrops, Players[side].score,
                         b.grid[0][Board::Rows - 1].flying}),
                   Ints({1, 0, 0, 300, side})) << side;
     }
-    for (int i = 0; i < MatchLogic::RestartDelay; ++i) m.step();
+    for (int i = 0; i < MatchState::RestartDelay; ++i) m.step(StepInput());
     for (int side = 0; side < 2; ++side) {
         const Board& b = m.boards[side];
         EXPECT_EQ(Ints({b.roundsWon, b.frozen, b.pair.active, b.occupiedCount(), b.pair.pivot.fallStep,

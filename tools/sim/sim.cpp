@@ -11,8 +11,7 @@
 #include "board/sound_cue.h"
 #include "io/regular_file.h"
 #include "session/cpu_player.h"
-#include "session/logic_globals.h"
-#include "session/match_logic.h"
+#include "session/match_state.h"
 
 namespace tessaron {
 namespace sim {
@@ -26,10 +25,6 @@ const KeyWord KeyWords[] = {
     {"left", ScanLeft},   {"right", ScanRight}, {"down", ScanDown}, {"up", ScanUp},   {"space", ScanSpace},
     {"enter", ScanEnter}, {"esc", ScanEsc},     {"lshift", ScanLShift}, {"q", ScanQ},
 };
-
-// Sounds asked for during the current step.
-std::vector<int> StepSounds;
-void recordSound(int cue) { StepSounds.push_back(cue); }
 
 // Parses a whole unsigned decimal number no greater than max.
 bool parseUnsigned(const char* text, std::uint64_t max, std::uint64_t& value) {
@@ -114,7 +109,8 @@ void addNewTexts(Line& line, const FloatingMessageList& list, std::uint64_t n, b
 
 // A board's own fields, from "board" to "messages"; `own` and `other` are
 // the indexes of its PlayerRecord and the other side's.
-void addBoardFields(Line& line, const Board& b, int own, int other) {
+void addBoardFields(Line& line, const MatchState& match, const Board& b, int own, int other) {
+    const PlayerRecord* players = match.players;
     const FallingPair& pair = b.pair;
     line.add("\"board\":[%d,%d],\"tick\":%d,\"frozen\":%d,\"flash\":%d,\"grid\":", b.x, b.y, b.tick, b.frozen ? 1 : 0,
              b.flash);
@@ -131,8 +127,8 @@ void addBoardFields(Line& line, const Board& b, int own, int other) {
     line.add(",\"next\":\"%c%c\",\"score\":%d,\"shown\":%d,\"glow\":%d,\"pending\":[%d,%d],\"danger\":%d,"
              "\"chain\":%d,\"broken\":%d,\"settle\":%d,\"busy\":%d,\"newPairDue\":%d,\"toppedOut\":%d,"
              "\"particles\":%d,\"messages\":%zu",
-             blockChar(b.nextPair.pivot), blockChar(b.nextPair.satellite), Players[own].score,
-             Players[own].shownScore, Players[own].scoreGlow, Players[own].pendingDrops, Players[other].pendingDrops,
+             blockChar(b.nextPair.pivot), blockChar(b.nextPair.satellite), players[own].score,
+             players[own].shownScore, players[own].scoreGlow, players[own].pendingDrops, players[other].pendingDrops,
              b.danger, b.chain, b.brokenThisTurn, b.settleUntil, b.busyUntil, b.newPairDue ? 1 : 0,
              b.toppedOut ? 1 : 0, b.particles.count, b.messages.items.size());
 }
@@ -143,23 +139,23 @@ struct AddedBefore {
     std::uint64_t session;
 };
 
-void writeTraceLine(Line& line, std::FILE* out, std::uint64_t step, const MatchLogic& logic,
+void writeTraceLine(Line& line, std::FILE* out, std::uint64_t step, const MatchState& logic, const SoundCues& sounds,
                     const AddedBefore& before) {
     const Board& b = logic.boards[0];
     line.add("{\"step\":%llu,\"t\":%d,\"paused\":%d,\"draws\":%llu,\"sounds\":[", static_cast<unsigned long long>(step),
-             logic.elapsedTicks, logic.paused ? 1 : 0, static_cast<unsigned long long>(Random.draws()));
-    for (std::size_t i = 0; i < StepSounds.size(); ++i) {
+             logic.elapsedTicks, logic.paused ? 1 : 0, static_cast<unsigned long long>(logic.random.draws()));
+    for (int i = 0; i < sounds.count; ++i) {
         if (i) line.addChar(',');
-        if (StepSounds[i] == SoundPanelWake) {
+        if (sounds.cues[i] == SoundPanelWake) {
             line.add("\"wake\"");
-        } else if (StepSounds[i] == SoundPanelBack) {
+        } else if (sounds.cues[i] == SoundPanelBack) {
             line.add("\"back\"");
         } else {
-            line.add("%d", StepSounds[i]);
+            line.add("%d", sounds.cues[i]);
         }
     }
     line.add("],");
-    addBoardFields(line, b, 0, 1);
+    addBoardFields(line, logic, b, 0, 1);
     line.add(",\"smessages\":%zu,\"texts\":[", logic.messages.items.size());
     bool first = true;
     addNewTexts(line, b.messages, b.messages.added - before.board[0], first);
@@ -169,7 +165,7 @@ void writeTraceLine(Line& line, std::FILE* out, std::uint64_t step, const MatchL
     if (logic.versusOn()) {
         const Board& b1 = logic.boards[1];
         line.add(",\"roundsWon\":%d,\"board1\":{", b.roundsWon);
-        addBoardFields(line, b1, 1, 0);
+        addBoardFields(line, logic, b1, 1, 0);
         line.add(",\"texts\":[");
         first = true;
         addNewTexts(line, b1.messages, b1.messages.added - before.board[1], first);
@@ -179,14 +175,37 @@ void writeTraceLine(Line& line, std::FILE* out, std::uint64_t step, const MatchL
     line.write(out);
 }
 
-// Board 1's key for a script word of board 0's five steering keys, or -1.
-int board1Key(int scancode) {
-    if (scancode == ScanLeft) return Board1Keys.left;
-    if (scancode == ScanRight) return Board1Keys.right;
-    if (scancode == ScanDown) return Board1Keys.softDrop;
-    if (scancode == ScanUp) return Board1Keys.hardDrop;
-    if (scancode == ScanSpace) return Board1Keys.rotate;
-    return -1;
+// A script word's key as a side bit, or 0 for the console's keys.
+std::uint8_t sideBit(int scancode) {
+    switch (scancode) {
+    case ScanLeft: return SideLeft;
+    case ScanRight: return SideRight;
+    case ScanDown: return SideSoftDrop;
+    case ScanUp: return SideHardDrop;
+    case ScanSpace: return SideRotate;
+    case ScanEnter: return SideDrop;
+    case ScanEsc: return SidePause;
+    default: return 0;
+    }
+}
+
+std::uint8_t consoleBit(int scancode) {
+    return scancode == ScanQ ? ConsoleQuit : scancode == ScanLShift ? ConsoleShift : 0;
+}
+
+// The input of the held script keys: the first script's on board 0 and the
+// console, the second's steering keys on board 1.  The bot plays alone: the
+// first script then keeps only the pause and quit keys (Enter would add
+// blocks and draw a number).
+StepInput scriptInput(const std::vector<int>* held, const std::vector<int>* held2, bool bot) {
+    StepInput in;
+    for (int key : held ? *held : std::vector<int>()) {
+        if (bot && key != ScanEsc && key != ScanQ && key != ScanLShift) continue;
+        in.sides[0] |= sideBit(key);
+        in.console |= consoleBit(key);
+    }
+    for (int key : held2 ? *held2 : std::vector<int>()) in.sides[1] |= sideBit(key) & SideSteerBits;
+    return in;
 }
 
 } // namespace
@@ -291,23 +310,12 @@ std::string loadScript(const std::string& path, std::vector<ScriptLine>& script)
 
 Summary run(const Options& options, const std::vector<ScriptLine>& script, std::FILE* trace,
             const std::vector<ScriptLine>& script2, KeyRecorder recorder, void* context) {
-    // A fresh process state: seeded stream, new records and input.
-    Random = RandomSource();
-    Random.seed(options.seed);
-    Players[0] = PlayerRecord();
-    Players[1] = PlayerRecord();
-    Live = LiveInput();
-    resetInputState();
-    setSoundCueHandler(recordSound);
-    StepSounds.clear();
-    StepSounds.reserve(256);
-
-    MatchLogic logic(options.width, options.height);
+    MatchState logic(options.width, options.height, options.seed);
     logic.versus.opponent = options.opponent;
     logic.versus.cpuLevel = options.cpuLevel;
     logic.versus.roundsToWin = options.roundsToWin;
     logic.load();
-    CpuPlayer bot(options.seed, options.botLevel, Board0Keys);
+    CpuPlayer bot(options.seed, options.botLevel);
     Line line;
 
     const auto started = std::chrono::steady_clock::now();
@@ -316,42 +324,31 @@ Summary run(const Options& options, const std::vector<ScriptLine>& script, std::
     const std::vector<int>* held = nullptr;
     const std::vector<int>* held2 = nullptr;
     std::vector<int> cpuHeld;
+    StepInput input;
     Summary summary;
     for (std::uint64_t step = 1; step <= options.steps; ++step) {
         const bool change = nextLine < script.size() && script[nextLine].step == step;
         const bool change2 = nextLine2 < script2.size() && script2[nextLine2].step == step;
         if (change) held = &script[nextLine++].keys;
         if (change2) held2 = &script2[nextLine2++].keys;
-        if (change || change2) {
-            std::memset(Live.keys, 0, sizeof Live.keys);
-            for (int key : held ? *held : std::vector<int>()) {
-                // The bot plays alone: the script keeps only the pause and
-                // quit keys (Enter would add blocks and draw a number).
-                if (!options.bot || key == ScanEsc || key == ScanQ || key == ScanLShift) Live.keys[key] = 1;
-            }
-            // The second script holds board 1's keys, named as board 0's.
-            for (int key : held2 ? *held2 : std::vector<int>()) {
-                if (board1Key(key) >= 0) Live.keys[board1Key(key)] = 1;
-            }
-        }
-        if (options.bot) bot.steer(logic.boards[0], Live);
-        StepSounds.clear();
+        if (change || change2) input = scriptInput(held, held2, options.bot);
+        if (options.bot) bot.steer(logic.boards[0], input.sides[0]);
         const AddedBefore before{{logic.boards[0].messages.added, logic.boards[1].messages.added},
                                  logic.messages.added};
-        logic.step();
+        const StepEvents events = logic.step(input);
         if (trace) {
-            writeTraceLine(line, trace, step, logic, before);
+            writeTraceLine(line, trace, step, logic, events.sounds, before);
             if (std::ferror(trace)) break;  // the caller reports it
         }
         if (recorder) {
             cpuHeld.clear();
             for (int key : {ScanLeft, ScanRight, ScanDown, ScanUp, ScanSpace}) {
-                if (logic.cpuInput.keys[board1Key(key)]) cpuHeld.push_back(key);
+                if (events.sideKeys[1] & sideBit(key)) cpuHeld.push_back(key);
             }
             recorder(context, step, cpuHeld);
         }
         summary.steps = step;
-        if (logic.quitRequested()) break;
+        if (events.quit) break;
         if (options.stopAfterMatches > 0 && logic.matchesWon[0] + logic.matchesWon[1] >= options.stopAfterMatches)
             break;
     }
@@ -361,10 +358,9 @@ Summary run(const Options& options, const std::vector<ScriptLine>& script, std::
         summary.matchesWon[side] = logic.matchesWon[side];
     }
     summary.elapsedSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    summary.score = Players[0].score;
+    summary.score = logic.players[0].score;
     summary.roundsLost = logic.roundsLost;
-    summary.draws = Random.draws();
-    setSoundCueHandler(nullptr);
+    summary.draws = logic.random.draws();
     return summary;
 }
 

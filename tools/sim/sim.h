@@ -1,9 +1,10 @@
 // tessaron-sim's engine: runs the match logic headless, driven by a script
 // of held keys or by the built-in bot, and writes one JSON trace line per
 // logic step.  Shared by the tessaron-sim program, the golden, soak and
-// property tests and the benchmark.  Links only tessaron_logic.  Not
-// re-entrant (the logic's process-wide objects are used); errors in the
-// options or the script are returned as one line of text.
+// property tests and the benchmark.  Links only tessaron_logic.  Each run
+// has its own match state, so runs on several threads at once give the
+// traces they give alone; errors in the options or the script are returned
+// as one line of text.
 #pragma once
 
 #include <cstdint>

@@ -1,9 +1,8 @@
-#include "session/match_logic.h"
+#include "session/match_state.h"
 
 #include <cstdio>
 
 #include "session/controls.h"
-#include "session/logic_globals.h"
 
 namespace tessaron {
 namespace {
@@ -27,7 +26,7 @@ void startBoard(Board& board, PlayerRecord& player) {
 
 // The speed-up: one pixel per step faster, up to the limit.
 void speedUp(Board& board) {
-    if (board.pair.pivot.fallStep >= MatchLogic::MaxFallStep) return;
+    if (board.pair.pivot.fallStep >= MatchState::MaxFallStep) return;
     board.pair.pivot.fallStep += 1;
     board.pair.satellite.fallStep += 1;
 }
@@ -42,22 +41,61 @@ VersusOptions VersusOptions::normalised() const {
     return v;
 }
 
-MatchLogic::MatchLogic(int width, int height) : screenWidth(width), screenHeight(height) {
+MatchState::MatchState(int width, int height) : screenWidth(width), screenHeight(height) { constructBoards(); }
+
+MatchState::MatchState(int width, int height, std::uint32_t seed) : screenWidth(width), screenHeight(height) {
+    random.seed(seed);
+    constructBoards();
+}
+
+// The boards are built again with the state bound, so that their pairs draw
+// from this match's stream (their member construction drew from no match).
+// Each side reads the joystick of its own number until a load binds another.
+void MatchState::constructBoards() {
+    joysticks[0].bind(0);
+    joysticks[1].bind(1);
+    MatchBinding bind(context(nullptr));
     for (Board& board : boards) {
-        board.particles.screenWidth = width;
-        board.particles.screenHeight = height;
+        board = Board();
+        board.particles.screenWidth = screenWidth;
+        board.particles.screenHeight = screenHeight;
     }
 }
 
-void MatchLogic::beginLoad() {
+MatchContext MatchState::context(SoundCues* sounds) { return MatchContext{&random, players, sounds}; }
+
+StepInput MatchState::keyboardInput(const LiveInput& live) const {
+    auto down = [&live](int scancode) { return scancode >= 0 && scancode < KeyCount && live.keys[scancode] != 0; };
+    StepInput in;
+    for (int side = 0; side < 2; ++side) {
+        const Board& b = boards[side];
+        if (b.controlMode != ControlKeyboard || (side == 1 && versus.opponent != 2)) continue;
+        std::uint8_t& held = in.sides[side];
+        if (down(b.keyLeft)) held |= SideLeft;
+        if (down(b.keyRight)) held |= SideRight;
+        if (down(b.keySoftDrop)) held |= SideSoftDrop;
+        if (down(b.keyHardDrop)) held |= SideHardDrop;
+        if (down(b.keyRotate)) held |= SideRotate;
+    }
+    if (down(ScanEnter)) in.sides[0] |= SideDrop;
+    if (down(ScanEsc)) in.sides[0] |= SidePause;
+    if (down(ScanQ)) in.console |= ConsoleQuit;
+    if (down(ScanLShift)) in.console |= ConsoleShift;
+    if (down(ScanF9)) in.console |= ConsoleScreenshot;
+    in.mouseButtons = static_cast<std::uint8_t>(live.mouseButtons & 3);
+    return in;
+}
+
+void MatchState::beginLoad() {
+    MatchBinding bind(context(nullptr));
     Board& board = boards[0];
     const std::int32_t homeX = screenWidth / 2 - board.width / 2 - 30;
     const std::int32_t homeY = screenHeight / 2 - board.height / 2;
     board.setHome(homeX, homeY);
     board.setPosition(homeX, homeY);
     board.side = 0;
-    Players[0].layout = 0;
-    Players[0].name = "Demo Player";
+    players[0].layout = 0;
+    players[0].setName("Demo Player");
     board.nextPair.preview = 1;
     board.setControlMode(ControlKeyboard);
     board.setKeyLeft(ScanLeft);
@@ -82,7 +120,7 @@ void MatchLogic::beginLoad() {
 // Both grids symmetric about the centre, board 0 on the left with its HUD on
 // its right, board 1 mirrored; board 1 gets what board 0 got at load, since
 // until now nothing but its construction has touched it.
-void MatchLogic::placeVersusBoards() {
+void MatchState::placeVersusBoards() {
     const std::int32_t y = screenHeight / 2 - boards[0].height / 2;
     const std::int32_t x0 = screenWidth / 2 - VersusGap / 2 - boards[0].width;
     const std::int32_t x1 = screenWidth / 2 + VersusGap / 2;
@@ -94,10 +132,10 @@ void MatchLogic::placeVersusBoards() {
     b.side = 1;
     b.nextPair.preview = 1;
     b.roundsWon = boards[0].roundsWon = 0;
-    Players[0].name = versus.opponent == 1 ? "Player" : "Player 1";
-    Players[1].name = versus.opponent == 1 ? "Computer" : "Player 2";
-    Players[1].layout = 1;
-    Players[1].pendingDrops = 0;
+    players[0].setName(versus.opponent == 1 ? "Player" : "Player 1");
+    players[1].setName(versus.opponent == 1 ? "Computer" : "Player 2");
+    players[1].layout = 1;
+    players[1].pendingDrops = 0;
     b.setControlMode(versus.opponent == 2 && versus.joystick ? ControlJoystick : ControlKeyboard);
     b.setKeyLeft(Board1Keys.left);
     b.setKeyRight(Board1Keys.right);
@@ -105,65 +143,79 @@ void MatchLogic::placeVersusBoards() {
     b.setKeyHardDrop(Board1Keys.hardDrop);
     b.setKeyRotate(Board1Keys.rotate);
     // The second player's joystick is the first one attached.
-    if (b.controlMode == ControlJoystick) Joysticks[1].bind(0);
-    cpu = CpuPlayer(Random.seedValue() * 2654435761u + 1u, versus.cpuLevel, Board1Keys);
-    cpuInput = LiveInput();
-    cpuKeys.clear();
+    if (b.controlMode == ControlJoystick) joysticks[1].bind(0);
+    cpu = CpuPlayer(random.seedValue() * 2654435761u + 1u, versus.cpuLevel);
+    cpuHeld = 0;
     matchOver = false;
 }
 
 // Round and match messages go below the grids, where neither HUD is.
-void MatchLogic::addVersusMessage(const Rgb& colour, int fontIndex, const char* text) {
+void MatchState::addVersusMessage(const Rgb& colour, int fontIndex, const char* text) {
     const std::int32_t gridBottom = boards[0].baseY + boards[0].height;
     messages.add(static_cast<float>(screenWidth / 2), static_cast<float>((gridBottom + screenHeight) / 2), 6.25f,
                  colour, 0, 0, fontIndex, 75, 5.5f, true, "%s", text);
 }
 
-void MatchLogic::finishLoad() {
-    Pointer.setFadeMode(FadeOut);
+void MatchState::finishLoad() {
+    pointer.setFadeMode(FadeOut);
     panel.setUp();
     panel.place(static_cast<float>(screenWidth / 2 - 300), static_cast<float>(screenHeight / 2 - 50));
 }
 
-void MatchLogic::load() {
+void MatchState::load() {
     beginLoad();
     finishLoad();
 }
 
-void MatchLogic::step() {
+StepEvents MatchState::step(const StepInput& input) {
+    StepEvents events;
+    MatchBinding bind(context(&events.sounds));
+    // The computer steers board 1 through its own held keys, which stand in
+    // for that side's input; a second player's come with the input.
+    StepInput now = input;
+    if (versus.opponent == 1) now.sides[1] = cpuHeld;
+    if (versus.opponent == 0) now.sides[1] = 0;
     if (!paused) ++elapsedTicks;
-    input();
-    logicStep();
-    if (!paused) applyControls(boards[0]);
+    this->input(now, events);
+    logicStep(events);
+    if (!paused) applyControls(boards[0], now, keys, joysticks[0]);
     if (!paused && versus.opponent == 1) {
-        cpu.steer(boards[1], cpuInput);
-        applyControls(boards[1], cpuInput, cpuKeys);
+        cpu.steer(boards[1], cpuHeld);
+        now.sides[1] = static_cast<std::uint8_t>((now.sides[1] & ~SideSteerBits) | (cpuHeld & SideSteerBits));
+        applyControls(boards[1], now, keys, joysticks[1]);
     } else if (!paused && versus.opponent == 2) {
-        applyControls(boards[1]);
+        applyControls(boards[1], now, keys, joysticks[1]);
     }
-    Pointer.tick(Live.mouseButtons);
-    Keys.refresh(Live);
-    Joysticks[0].refresh();
-    Joysticks[1].refresh();
-    if (versus.opponent == 1) cpuKeys.refresh(cpuInput);
+    pointer.tick(now.mouseButtons);
+    keys.refresh(now);
+    joysticks[0].refresh(now.joysticks[0]);
+    joysticks[1].refresh(now.joysticks[1]);
+    events.sideKeys[0] = now.sides[0];
+    events.sideKeys[1] = now.sides[1];
+    if (quitRequested_) events.quit = true;
+    return events;
 }
 
-void MatchLogic::input() {
-    if (KeySnapshot::down(Live, ScanF9) && hooks.screenshot) hooks.screenshot(hooks.context);
-    if (panel.quitRequested(Keys.newlyPressed(Live, ScanQ))) quitRequested_ = true;
-    if (Keys.newlyPressed(Live, ScanEsc)) {
+void MatchState::input(const StepInput& now, StepEvents& events) {
+    MatchBinding bind(context(&events.sounds));
+    const bool pauseKey = now.held(0, SidePause) || now.held(1, SidePause);
+    const bool pausePressed = keys.newlyPressed(now, 0, SidePause) || keys.newlyPressed(now, 1, SidePause);
+    if (now.console & ConsoleScreenshot) events.screenshot = true;
+    if (panel.quitRequested(keys.consoleNewlyPressed(now, ConsoleQuit))) quitRequested_ = true;
+    if (pausePressed) {
         panel.kick(PanelKick, 0);
         panel.toggle();
     }
-    if (KeySnapshot::down(Live, ScanEsc) && KeySnapshot::down(Live, ScanLShift)) quitRequested_ = true;
+    if (pauseKey && (now.console & ConsoleShift)) quitRequested_ = true;
 }
 
-void MatchLogic::logicStep() {
+void MatchState::logicStep(StepEvents& events) {
+    MatchBinding bind(context(&events.sounds));
     panel.update();
     paused = panel.isPaused();
-    Pointer.setFadeMode(paused ? FadeIn : FadeOut);
+    pointer.setFadeMode(paused ? FadeIn : FadeOut);
     messages.update();
-    if (hooks.musicStep) hooks.musicStep(hooks.context);
+    events.musicStep = true;
     if (paused) return;
 
     if (versusOn()) {
@@ -173,8 +225,8 @@ void MatchLogic::logicStep() {
         }
         boards[0].update();
         boards[1].update();
-        Players[0].stepScoreDisplay();
-        Players[1].stepScoreDisplay();
+        players[0].stepScoreDisplay();
+        players[1].stepScoreDisplay();
         versusLoseCheck();
         if (elapsedTicks % SpeedUpInterval == 0) {
             for (Board& b : boards) speedUp(b);
@@ -188,11 +240,11 @@ void MatchLogic::logicStep() {
         boards[1].frozen = 1;
         if (!roundStarted) {
             roundStarted = true;
-            startBoard(board, Players[0]);
+            startBoard(board, players[0]);
         }
     }
     board.update();
-    Players[0].stepScoreDisplay();
+    players[0].stepScoreDisplay();
     loseCheck();
     if (elapsedTicks % DemoInterval == 0) {
         messages.add(static_cast<float>(screenWidth - 100), static_cast<float>(screenHeight - 60), 1.25f, White, 0, 0,
@@ -201,23 +253,23 @@ void MatchLogic::logicStep() {
     if (elapsedTicks % SpeedUpInterval == 0) speedUp(board);
 }
 
-void MatchLogic::roundReset() {
+void MatchState::roundReset() {
     Board& board = boards[0];
     board.frozen = 1;
     board.newPairDue = 1;
     roundStarted = false;
-    Players[0].pendingDrops = 0;
+    players[0].pendingDrops = 0;
     if (!versusOn()) return;
     boards[1].frozen = 1;
     boards[1].newPairDue = 1;
-    Players[1].pendingDrops = 0;
+    players[1].pendingDrops = 0;
 }
 
 // Both boards start empty with score 0 and no turn left over from the last
 // round (a turn cut short by the other side's loss would otherwise be scored
 // and sent at the new round's first step); after a won match, both round
 // counts return to 0.
-void MatchLogic::startVersusRound() {
+void MatchState::startVersusRound() {
     roundStarted = true;
     if (matchOver) {
         boards[0].roundsWon = boards[1].roundsWon = 0;
@@ -226,13 +278,13 @@ void MatchLogic::startVersusRound() {
     for (int side = 0; side < 2; ++side) {
         Board& b = boards[side];
         b.brokenThisTurn = b.brokenThisStep = b.chain = 0;
-        startBoard(b, Players[side]);
+        startBoard(b, players[side]);
     }
 }
 
 // A board that tops out loses the round and its blocks fly off; both at once
 // is a draw.  The other side's win may end the match.
-void MatchLogic::versusLoseCheck() {
+void MatchState::versusLoseCheck() {
     const bool lost[2] = {boards[0].toppedOut != 0, boards[1].toppedOut != 0};
     if (!lost[0] && !lost[1]) return;
     for (int side = 0; side < 2; ++side) {
@@ -252,15 +304,15 @@ void MatchLogic::versusLoseCheck() {
     if (++boards[winner].roundsWon >= versus.roundsToWin) {
         matchOver = true;
         ++matchesWon[winner];
-        std::snprintf(text, sizeof text, "%s wins the match!", Players[winner].name);
+        std::snprintf(text, sizeof text, "%s wins the match!", players[winner].name);
         addVersusMessage(Gold, 4, text);
     } else {
-        std::snprintf(text, sizeof text, "%s wins the round", Players[winner].name);
+        std::snprintf(text, sizeof text, "%s wins the round", players[winner].name);
         addVersusMessage(White, 4, text);
     }
 }
 
-void MatchLogic::loseCheck() {
+void MatchState::loseCheck() {
     Board& board = boards[0];
     if (!board.toppedOut) return;
     board.toppedOut = 0;
