@@ -116,12 +116,31 @@ const PlayerRecord& recordOf(const FrameParts& parts, const Board& b) {
     return parts.players ? parts.players[b.side ? 1 : 0] : None;
 }
 
+// Where the shell's two lines go: the status line at the top left, the
+// notice centred a little above the middle.
+constexpr int StatusX = 8, StatusY = 6;
+TTF_FONT* statusFont() { return fontAt(BodyFonts, FontIndex18); }
+TTF_FONT* noticeFont() { return fontAt(TitleFonts, FontIndex24); }
+bool present(const char* text) { return text && *text; }
+
+void overlayAreas(const FrameParts& parts, int width, int height, std::vector<FrameArea>& out) {
+    if (present(parts.status)) out.push_back(textArea(statusFont(), StatusX, StatusY, TextAlign::Left, parts.status));
+    if (present(parts.notice))
+        out.push_back(textArea(noticeFont(), width / 2, height / 3, TextAlign::Centre, parts.notice));
+}
+
 // Everything after the background, in the session's order.
 void drawLayers(const FrameParts& parts, BITMAP* back) {
     for (const Board* b : parts.boards)
         if (b) drawBoard(*b, recordOf(parts, *b), back);
     if (parts.messages) drawMessages(*parts.messages, back);
     if (parts.panel) drawPausePanel(*parts.panel, back);
+    const int white = makecol(255, 255, 255);
+    if (present(parts.status))
+        drawTranslucentTextAligned(back, statusFont(), StatusX, StatusY, white, 255, TextAlign::Left, parts.status);
+    if (present(parts.notice))
+        drawTranslucentTextAligned(back, noticeFont(), back->w / 2, back->h / 3, white, 255, TextAlign::Centre,
+                                   parts.notice);
     if (parts.pointer) drawPointerSprite(*parts.pointer, parts.pointerSprite, parts.pointerX, parts.pointerY, back);
 }
 
@@ -154,6 +173,7 @@ void frameAreas(const FrameParts& parts, std::vector<FrameArea>& out) {
 void FrameComposer::show(const FrameParts& parts, BITMAP* back, BITMAP* screenBitmap) {
     now_.clear();
     frameAreas(parts, now_);
+    overlayAreas(parts, back->w, back->h, now_);
     if (!composed_) {
         composeFrame(parts, back);
         blit(back, screenBitmap, 0, 0, 0, 0, back->w, back->h);

@@ -37,6 +37,11 @@ struct FrameParts {
     const MousePointer* pointer = nullptr;
     BITMAP* pointerSprite = nullptr;  // null: no pointer
     int pointerX = 0, pointerY = 0;
+    // Lines of the shell's own, over the match: a small one at the top left
+    // (a replay's time and speed, a recording's failure) and one in the
+    // middle of the screen (the end of a replay).  Null or empty: none.
+    const char* status = nullptr;
+    const char* notice = nullptr;
 };
 
 // The whole frame into `back`: the background (black around one smaller

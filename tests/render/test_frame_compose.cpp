@@ -66,12 +66,17 @@ TEST_P(FrameCompose, EveryFrameEqualsAWholeRedraw) {
         FrameComposer composer;
         // 90 frames: particles fly and die, messages float and fade, the
         // pair falls, the pointer wanders off and hides, the panel opens,
-        // closes and opens; the score and the name grow.
+        // closes and opens; the score and the name grow; the shell's lines show,
+// change and go.
         for (int frame = 0; frame < 90; ++frame) {
             parts.pointerX = 600 - 9 * frame;
             parts.pointerY = 500 - 4 * frame;
             if (frame == 40) pointer.alpha = 0;
             if (frame == 10 || frame == 50) scene.panel.toggle();
+            // The shell's lines come, change and go.
+            if (frame == 20) parts.status = "0:12  paused";
+            if (frame == 45) parts.status = "0:13  x16", parts.notice = "End of replay";
+            if (frame == 70) parts.status = parts.notice = nullptr;
             if (frame == 30) {
                 Players[0].shownScore = 123456789;
                 Players[0].setName("A name much wider than the board it is written over");

@@ -188,9 +188,9 @@ TEST(Property, RandomScriptsKeepTheBoardValid) {
 }
 
 // When a main-loop pass composes a frame: after a logic step, when a shown
-// pointer moves or appears or goes, and for the first frame; never when only
-// a hidden pointer moved or nothing happened.  What was composed is what the
-// next pass compares with.
+// pointer moves or appears or goes, when the shell's lines change, and for
+// the first frame; never when only a hidden pointer moved or nothing
+// happened.  What was composed is what the next pass compares with.
 TEST(FrameGate, ComposesOnlyWhatCanDiffer) {
     const struct Row {
         const char* what;
@@ -204,6 +204,7 @@ TEST(FrameGate, ComposesOnlyWhatCanDiffer) {
         {"hidden pointer moved", {7, 10, 20, false}, {7, 300, 400, false}, false},
         {"pointer appeared", {7, 10, 20, false}, {7, 10, 20, true}, true},
         {"pointer went", {7, 10, 20, true}, {7, 10, 20, false}, true},
+        {"overlay text changed", {7, 10, 20, false, 5}, {7, 10, 20, false, 6}, true},
     };
     for (const Row& row : rows) {
         FrameGate gate;
