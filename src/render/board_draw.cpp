@@ -30,14 +30,14 @@ const Rgb ScoreGreen{0, 255, 0};
 const Rgb DropStripRed{255, 0, 0};
 
 // The player's name over the grid on a faint black backing as wide as the
-// text: left-aligned for side 0, right-aligned for side 1.
+// text: left-aligned, or right-aligned when the HUD is left of the grid.
 void drawNameTag(const Board& b, const char* name, BITMAP* dst) {
     TTF_FONT* f = fontAt(BodyFonts, FontIndex24);
     const int top = b.y - NameTagAbove;
     const int length = ttf_text_length(f, name);
-    const int left = b.side ? b.x + b.width - length : b.x;
+    const int left = b.hudLeft ? b.x + b.width - length : b.x;
     translucent_rectfill(dst, left, top, length, ttf_text_height(f), pixelOf(Black), NameTagShade);
-    if (b.side)
+    if (b.hudLeft)
         ttf_textprintf_right_aa_ex(dst, f, b.x + b.width, top, pixelOf(White), -1, "%s", name);
     else
         ttf_textprintf_aa_ex(dst, f, b.x, top, pixelOf(White), -1, "%s", name);
@@ -47,7 +47,7 @@ void drawRoundsWon(const Board& b, BITMAP* dst) {
     BITMAP* icon = IconPictures.get(0);
     if (!icon) return;
     for (int i = 0; i < b.roundsWon; ++i) {
-        const int left = b.side ? b.x - 20 - 18 * i : b.x + b.width + 5 + 18 * i;
+        const int left = b.hudLeft ? b.x - 20 - 18 * i : b.x + b.width + 5 + 18 * i;
         additive_blit(icon, dst, left, b.y + 125, 255);
     }
 }
@@ -55,16 +55,16 @@ void drawRoundsWon(const Board& b, BITMAP* dst) {
 // The preview box beside the grid with its label and outline.
 void drawNextBox(const Board& b, BITMAP* dst) {
     const int right = b.x + b.width;
-    if (b.side)
+    if (b.hudLeft)
         translucent_rectfill(dst, b.x - 33, b.y + 1, 32, 61, pixelOf(Black), b.flash);
     else
         translucent_rectfill(dst, right + 1, b.y + 1, 31, 61, pixelOf(Black), b.flash);
     TTF_FONT* f = fontAt(BodyFonts, FontIndex18);
-    if (b.side)
+    if (b.hudLeft)
         ttf_textprintf_right_aa_ex(dst, f, b.x - 2, b.y - LabelAbove, pixelOf(White), -1, "Next");
     else
         ttf_textprintf_aa_ex(dst, f, right + 2, b.y - LabelAbove, pixelOf(White), -1, "Next");
-    if (b.side)
+    if (b.hudLeft)
         rect(dst, b.x - 1, b.y, b.x - 34, b.y + 62, pixelOf(White));
     else
         rect(dst, right, b.y, right + 32, b.y + 62, pixelOf(White));
@@ -125,7 +125,7 @@ void drawBoard(const Board& b, const PlayerRecord& player, BITMAP* dst) {
     drawRoundsWon(b, dst);
     drawNextBox(b, dst);
     drawPair(b.nextPair, dst);
-    drawScorePanel(player, dst, b.side ? b.x - 55 : right + 5, b.y + 100);
+    drawScorePanel(player, dst, b.hudLeft ? b.x - 55 : right + 5, b.y + 100);
 
     // Drop strip, frame around strip and grid, the grid's translucent floor.
     translucent_rectfill(dst, b.x, b.y - DropStripHeight, b.width, DropStripHeight, pixelOf(DropStripRed), b.flash);

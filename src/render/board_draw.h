@@ -1,7 +1,7 @@
 // Board and HUD drawing: one Board with its frame, translucent background,
 // drop strip, blocks, pairs, "Next" box, name tag, score panel, "Danger"
-// warning, particles and messages, laid out right of the grid for side 0
-// and mirrored left of it for side 1.  Reads the block pictures of the
+// warning, particles and messages, laid out right of the grid, or mirrored
+// left of it when the board's hudLeft is set.  Reads the block pictures of the
 // bitmap banks, the fonts BodyFonts and TitleFonts and the PlayerRecord of
 // the board's side, passed in.  Main thread, once per frame.
 //

@@ -60,18 +60,18 @@ void addCell(FrameArea& a, const Cell& cell) {
 FrameArea boardArea(const Board& b, const PlayerRecord& player) {
     const int right = b.x + b.width;
     // The grid's frame, the HUD on its outer side.
-    FrameArea a{b.side ? b.x - HudSide : b.x - 2, b.y - HudAbove, b.width + HudSide + 2, b.height + HudAbove + 2};
-    unite(a, textArea(fontAt(BodyFonts, FontIndex24), b.side ? right : b.x, b.y - 65,
-                      b.side ? TextAlign::Right : TextAlign::Left, player.name));
+    FrameArea a{b.hudLeft ? b.x - HudSide : b.x - 2, b.y - HudAbove, b.width + HudSide + 2, b.height + HudAbove + 2};
+    unite(a, textArea(fontAt(BodyFonts, FontIndex24), b.hudLeft ? right : b.x, b.y - 65,
+                      b.hudLeft ? TextAlign::Right : TextAlign::Left, player.name));
     char text[32];
     std::snprintf(text, sizeof text, "%i", player.shownScore);
-    const int panel = b.side ? b.x - 55 : right + 5;
+    const int panel = b.hudLeft ? b.x - 55 : right + 5;
     unite(a, textArea(fontAt(BodyFonts, FontIndex18), player.layout ? panel + 49 : panel + 1, b.y + 101,
                       player.layout ? TextAlign::Right : TextAlign::Left, text));
     std::snprintf(text, sizeof text, "Danger: %i", b.danger);
     unite(a, textArea(fontAt(TitleFonts, FontIndex24), b.x + b.width / 2, b.y - 30, TextAlign::Centre, text));
     for (int i = 0; i < b.roundsWon; ++i) {
-        const int left = b.side ? b.x - 20 - RoundIconStep * i : right + 5 + RoundIconStep * i;
+        const int left = b.hudLeft ? b.x - 20 - RoundIconStep * i : right + 5 + RoundIconStep * i;
         unite(a, pictureArea(IconPictures.get(0), left, b.y + 125));
     }
     for (int c = 0; c < Board::Columns; ++c) {

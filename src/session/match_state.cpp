@@ -1,6 +1,7 @@
 #include "session/match_state.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "session/controls.h"
 
@@ -12,6 +13,9 @@ constexpr float PanelKick = 35.25f;
 // Width of the space between the two grids in versus: both HUDs and up to
 // five round icons of each side fit in it.
 constexpr std::int32_t VersusGap = 190;
+
+// "You win", "Player 2 wins": online, the local player is named "You".
+const char* winVerb(const char* name) { return std::strcmp(name, "You") == 0 ? "win" : "wins"; }
 
 int inRange(int value, int lo, int hi, int fallback) { return value >= lo && value <= hi ? value : fallback; }
 
@@ -130,6 +134,7 @@ void MatchState::placeVersusBoards() {
     b.setHome(x1, y);
     b.setPosition(x1, y);
     b.side = 1;
+    b.hudLeft = 1;
     b.nextPair.preview = 1;
     b.roundsWon = boards[0].roundsWon = 0;
     players[0].setName(versus.opponent == 1 ? "Player" : "Player 1");
@@ -304,10 +309,10 @@ void MatchState::versusLoseCheck() {
     if (++boards[winner].roundsWon >= versus.roundsToWin) {
         matchOver = true;
         ++matchesWon[winner];
-        std::snprintf(text, sizeof text, "%s wins the match!", players[winner].name);
+        std::snprintf(text, sizeof text, "%s %s the match!", players[winner].name, winVerb(players[winner].name));
         addVersusMessage(Gold, 4, text);
     } else {
-        std::snprintf(text, sizeof text, "%s wins the round", players[winner].name);
+        std::snprintf(text, sizeof text, "%s %s the round", players[winner].name, winVerb(players[winner].name));
         addVersusMessage(White, 4, text);
     }
 }
