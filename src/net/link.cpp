@@ -47,6 +47,12 @@ std::string peerName(const ENetAddress& address) {
     return std::string(text) + ":" + std::to_string(address.port);
 }
 
+LinkEvent refused(RefuseReason reason, const std::string& text) {
+    LinkEvent e{LinkEventKind::Refused, {}, text};
+    e.refusal = reason;
+    return e;
+}
+
 bool sameVersions(const Versions& a, const Versions& b) { return a.protocol == b.protocol && a.game == b.game; }
 
 } // namespace
@@ -201,7 +207,7 @@ void Link::handleConnect(ENetPeer* peer, std::vector<LinkEvent>& events) {
     }
     if (peer_) {
         refuse(peer, RefuseReason::Busy);
-        events.push_back({LinkEventKind::Refused, {}, "Turned away " + peerName(peer->address) + ": a match is on"});
+        events.push_back(refused(RefuseReason::Busy, "Turned away " + peerName(peer->address) + ": a match is on"));
         return;
     }
     peer_ = peer;
@@ -259,10 +265,10 @@ void Link::handshakePacket(const std::uint8_t* data, std::size_t size, std::vect
         if (hosting_) {
             refuse(peer_, RefuseReason::Protocol);
             peer_ = nullptr;
-            events.push_back({LinkEventKind::Refused, {}, "Turned away " + who + ": " + error});
+            events.push_back(refused(RefuseReason::Protocol, "Turned away " + who + ": " + error));
         } else {
             endPeer(true);
-            events.push_back({LinkEventKind::Refused, {}, "The host's answer was not understood: " + error});
+            events.push_back(refused(RefuseReason::Protocol, "The host's answer was not understood: " + error));
         }
         return;
     }
@@ -273,7 +279,7 @@ void Link::handshakePacket(const std::uint8_t* data, std::size_t size, std::vect
     }
     if (packet.type == PacketType::Refuse) {
         endPeer(true);
-        events.push_back({LinkEventKind::Refused, {}, refusalText(packet.refuse, versions, packet.versions)});
+        events.push_back(refused(packet.refuse, refusalText(packet.refuse, versions, packet.versions)));
         return;
     }
     if (!sameVersions(packet.versions, versions)) {
@@ -285,7 +291,7 @@ void Link::handshakePacket(const std::uint8_t* data, std::size_t size, std::vect
             sendTo(peer_, encodeRefuse(RefuseReason::Version, versions), true);
             endPeer(true);
         }
-        events.push_back({LinkEventKind::Refused, {}, text});
+        events.push_back(refused(RefuseReason::Version, text));
         return;
     }
     if (hosting_) sendTo(peer_, encodeWelcome(versions, seed, static_cast<std::uint8_t>(roundsToWin)), true);
@@ -373,7 +379,8 @@ void Link::drop(ByeReason reason, const std::string& why, std::vector<LinkEvent>
     sendTo(peer_, encodeBye(reason, 0), true);
     endPeer(true);
     const char* what = reason == ByeReason::Flooding ? "Opponent cut off for flooding" : "Opponent cut off for bad data";
-    events.push_back({wasPlaying ? LinkEventKind::Left : LinkEventKind::Refused, {}, std::string(what) + ": " + why});
+    if (wasPlaying) events.push_back({LinkEventKind::Left, {}, std::string(what) + ": " + why});
+    else events.push_back(refused(RefuseReason::Protocol, std::string(what) + ": " + why));
 }
 
 std::uint32_t Link::roundTripMs() const { return peer_ ? peer_->roundTripTime : 0; }

@@ -49,6 +49,7 @@ struct LinkEvent {
     LinkEventKind kind = LinkEventKind::Data;
     std::vector<std::uint8_t> bytes;  // Data
     std::string text;                 // Refused, Failed, Left
+    RefuseReason refusal = RefuseReason::Protocol;  // Refused
     std::uint32_t seed = 0;           // Connected
     int roundsToWin = 0;              // Connected
     ByeReason bye = ByeReason::Quit;  // Left, when the other side said why

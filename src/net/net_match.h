@@ -37,9 +37,14 @@ class NetMatch {
 public:
     using Engine = Rollback<State, Input>;
     using Events = typename Engine::Events;
-    // Hears a state the host sent before it is adopted (to place the boards
-    // for this machine's screen again, say).
-    using AdoptHandler = void (*)(void* context, State& state);
+    // What the match leaves to its caller: a state the host sends can be
+    // cut to what the match needs (no particles, say), and a state taken
+    // from the host can be given this machine's own view back (`mine` is
+    // the confirmed state it replaces).
+    struct Hooks {
+        void (*trimForWire)(State& state) = nullptr;
+        void (*adopt)(State& adopted, const State& mine) = nullptr;
+    };
 
     // Reports kept per match; later mismatches are still counted.
     static constexpr std::uint32_t MaxReports = 20;
@@ -51,6 +56,7 @@ public:
         int inputDelay = DefaultInputDelay;
         int stepMs = 40;    // the length of a step, for the time keeping
         std::string reportFolder = "reports";
+        Hooks hooks;
     };
 
     struct TickResult {
@@ -72,10 +78,6 @@ public:
         confirmedHandler_ = handler;
         confirmedContext_ = context;
     }
-    void onAdopt(AdoptHandler handler, void* context) {
-        adoptHandler_ = handler;
-        adoptContext_ = context;
-    }
 
     // One owed tick: a step with `sampled` (the local input read now) or a
     // wait; then the inputs go out.
@@ -85,13 +87,14 @@ public:
         if (!engine_.canStep()) {
             result.waiting = true;
             ++waitedTicks_;
-            if (!waitingSince_) waitingSince_ = nowMs() | 1;
+            if (!waiting_) waitingSince_ = nowMs();
+            waiting_ = true;
         } else if (giveWay()) {
             result.yielded = true;
         } else {
             result.events = engine_.step(sampled);
             result.ran = true;
-            waitingSince_ = 0;
+            waiting_ = false;
         }
         sendInputs();
         adoptWhenDue();
@@ -135,7 +138,7 @@ public:
     // The other side holds every local input through `step`.
     bool acknowledged(std::uint32_t step) const { return acked_ >= step; }
     // How long the current wait for the other side has lasted, in ms.
-    std::uint32_t waitingMs() const { return waitingSince_ ? nowMs() - waitingSince_ : 0; }
+    std::uint32_t waitingMs() const { return waiting_ ? nowMs() - waitingSince_ : 0; }
 
     std::uint32_t desyncs() const { return desyncs_; }
     std::uint32_t lastDesyncStep() const { return lastDesyncStep_; }
@@ -236,7 +239,9 @@ private:
         for (Mark& m : theirs_) m.valid = false;
         if (hosting()) {
             ++epoch_;
-            link_.send(encodeState(engine_.confirmedStep(), epoch_, engine_.confirmed().serialise()), true);
+            State sent = engine_.confirmed();
+            if (settings_.hooks.trimForWire) settings_.hooks.trimForWire(sent);
+            link_.send(encodeState(engine_.confirmedStep(), epoch_, sent.serialise()), true);
         } else {
             awaitingState_ = true;
         }
@@ -284,7 +289,7 @@ private:
     void adoptWhenDue() {
         if (!hasPending_ || engine_.confirmedStep() < pendingStep_) return;
         hasPending_ = false;
-        if (adoptHandler_) adoptHandler_(adoptContext_, pending_);
+        if (settings_.hooks.adopt) settings_.hooks.adopt(pending_, engine_.confirmed());
         epoch_ = pendingEpoch_;
         floor_ = pendingStep_;
         awaitingState_ = false;
@@ -303,8 +308,6 @@ private:
     Engine engine_;
     typename Engine::ConfirmedHandler confirmedHandler_ = nullptr;
     void* confirmedContext_ = nullptr;
-    AdoptHandler adoptHandler_ = nullptr;
-    void* adoptContext_ = nullptr;
 
     std::uint32_t acked_ = 0;       // the other side holds our inputs through here
     std::uint32_t sent_ = 0;        // our inputs sent through here
@@ -312,6 +315,7 @@ private:
     double advantage_ = 0;          // steps this side runs ahead, as it sees it
     double lead_ = 0;               // both sides' views averaged, smoothed
     std::uint32_t lastYield_ = 0;
+    bool waiting_ = false;
     std::uint32_t waitingSince_ = 0;
     std::uint64_t ticks_ = 0;
     std::uint64_t waitedTicks_ = 0;
