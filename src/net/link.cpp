@@ -37,7 +37,7 @@ void limitHost(ENetHost* host) {
 // varies, and every input packet counts.  (Configured before the connection
 // is made, the throttle's command breaks the connection.)
 void configurePeer(ENetPeer* peer) {
-    enet_peer_timeout(peer, ENET_PEER_TIMEOUT_LIMIT, SilenceLimitMs, SilenceLimitMs);
+    enet_peer_timeout(peer, ENET_PEER_TIMEOUT_LIMIT, SilenceLimitMs, EnetTimeoutMs);
     enet_peer_throttle_configure(peer, ENET_PEER_PACKET_THROTTLE_INTERVAL, ENET_PEER_PACKET_THROTTLE_ACCELERATION, 0);
 }
 
@@ -100,7 +100,7 @@ bool Link::join(const std::string& hostName, std::uint16_t port, std::string& er
     if (host_) enet_host_destroy(host_);
     host_ = nullptr;
     peer_ = nullptr;
-    playing_ = helloSent_ = false;
+    playing_ = false;
     joining_ = true;
     joinName_ = hostName;
     joinPort_ = port;
@@ -143,7 +143,7 @@ bool Link::startConnect(std::string& error) {
         error = "cannot start a connection";
         return false;
     }
-    enet_peer_timeout(peer_, ENET_PEER_TIMEOUT_LIMIT, SilenceLimitMs, SilenceLimitMs);
+    enet_peer_timeout(peer_, ENET_PEER_TIMEOUT_LIMIT, SilenceLimitMs, EnetTimeoutMs);
     return true;
 }
 
@@ -173,7 +173,7 @@ void Link::poll(std::uint32_t waitMs, std::vector<LinkEvent>& events) {
             handleConnect(event.peer, events);
             break;
         case ENET_EVENT_TYPE_RECEIVE:
-            handleReceive(event.peer, event.packet->data, event.packet->dataLength, events);
+            handleReceive(event.peer, event.channelID, event.packet->data, event.packet->dataLength, events);
             enet_packet_destroy(event.packet);
             break;
         case ENET_EVENT_TYPE_DISCONNECT:
@@ -184,13 +184,12 @@ void Link::poll(std::uint32_t waitMs, std::vector<LinkEvent>& events) {
         }
     }
     const std::uint32_t now = nowMs();
-    if (peer_ && (playing_ || hosting_ || helloSent_) && now - lastHeard_ > SilenceLimitMs) {
-        // Silent for 5 s: gone, or (in the handshake) never meant to play.
-        const bool wasPlaying = playing_;
+    if (peer_ && playing_ && now - lastHeard_ > SilenceLimitMs) {
         endPeer(false);
-        if (wasPlaying) events.push_back({LinkEventKind::Left, {}, "Opponent silent for 5 seconds: connection lost"});
-        else if (!hosting_) events.push_back({LinkEventKind::Failed, {}, "no answer to the handshake"});
-    } else if (joining_ && !helloSent_ && now - attemptStarted_ > attemptMs) {
+        events.push_back({LinkEventKind::Left, {}, "Opponent silent for 5 seconds: connection lost"});
+    } else if (peer_ && hosting_ && !playing_ && now - attemptStarted_ > attemptMs) {
+        endPeer(false);  // connected and never said hello: not a player
+    } else if (joining_ && !playing_ && now - attemptStarted_ > attemptMs) {
         endPeer(false);
         events.push_back({LinkEventKind::Failed, {}, "no answer from " + joinName_ + ":" + std::to_string(joinPort_)});
     }
@@ -201,26 +200,32 @@ void Link::handleConnect(ENetPeer* peer, std::vector<LinkEvent>& events) {
         if (peer != peer_) return;
         configurePeer(peer_);
         lastHeard_ = nowMs();
-        helloSent_ = true;
         sendTo(peer_, encodeHello(versions), true);
         return;
     }
-    if (peer_) {
+    if (peer_ && playing_) {
         refuse(peer, RefuseReason::Busy);
         events.push_back(refused(RefuseReason::Busy, "Turned away " + peerName(peer->address) + ": a match is on"));
         return;
     }
+    // No match yet: a machine still in its handshake (a joiner that gave up
+    // and tries again, say) makes way for the newcomer.
+    if (peer_) enet_peer_reset(peer_);
     peer_ = peer;
     configurePeer(peer_);
-    lastHeard_ = nowMs();
+    lastHeard_ = attemptStarted_ = nowMs();
     windowStart_ = lastHeard_;
     windowPackets_ = 0;
     windowBytes_ = 0;
 }
 
-void Link::handleReceive(ENetPeer* peer, const std::uint8_t* data, std::size_t size, std::vector<LinkEvent>& events) {
+void Link::handleReceive(ENetPeer* peer, std::uint8_t channel, const std::uint8_t* data, std::size_t size,
+                         std::vector<LinkEvent>& events) {
     if (peer != peer_) return;  // a machine being turned away
     lastHeard_ = nowMs();
+    // The host's first inputs may overtake its welcome (another channel,
+    // unordered with it): they come again in every packet.
+    if (!playing_ && !hosting_ && channel == InputChannel) return;
     if (countTraffic(size)) {
         drop(ByeReason::Flooding, "sent more than a match needs", events);
         return;
@@ -339,7 +344,6 @@ void Link::endPeer(bool graceful) {
     if (host_) enet_host_flush(host_);
     peer_ = nullptr;
     playing_ = false;
-    helloSent_ = false;
     if (!hosting_) joining_ = false;
 }
 
@@ -360,7 +364,6 @@ void Link::leave(ByeReason reason, std::uint32_t lastStep) {
     enet_peer_disconnect_later(leaving, 0);
     peer_ = nullptr;
     playing_ = false;
-    helloSent_ = false;
     const std::uint32_t started = nowMs();
     ENetEvent event;
     while (nowMs() - started < LeaveWaitMs) {

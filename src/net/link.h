@@ -28,10 +28,17 @@ namespace net {
 
 // The UDP port a host listens on unless told otherwise.
 constexpr std::uint16_t DefaultPort = 7340;
-// Silence after which the other side counts as gone, in milliseconds.
+// Silence after which the other side counts as gone, in milliseconds (in a
+// match inputs arrive 25 times a second).
 constexpr std::uint32_t SilenceLimitMs = 5000;
-// Time a joiner gives one connection attempt.
-constexpr std::uint32_t ConnectAttemptMs = 5000;
+// Time one handshake may take, from the joiner's first try to the host's
+// welcome: ENet resends a lost packet after ever longer waits, so a line
+// that loses many packets needs some seconds.
+constexpr std::uint32_t HandshakeMs = 15000;
+// ENet's own limit for an unacknowledged reliable packet: far past the
+// silence limit, which needs no acknowledgement and so counts only true
+// silence (ENet's waits grow after each loss).
+constexpr std::uint32_t EnetTimeoutMs = 20000;
 // Per second, from the opponent: packets and bytes past these are flooding
 // (a match sends about 27 packets a second; tests run steps of 5 ms).
 constexpr std::uint32_t MaxPacketsPerSecond = 500;
@@ -69,8 +76,8 @@ public:
     // What a host tells its joiner.
     std::uint32_t seed = 0;
     int roundsToWin = 3;
-    // How long a joiner gives one connection attempt.
-    std::uint32_t attemptMs = ConnectAttemptMs;
+    // How long a handshake may take.
+    std::uint32_t attemptMs = HandshakeMs;
 
     // Hosts on `port` of `bindAddress` ("" for every interface).
     bool listen(std::uint16_t port, const std::string& bindAddress, std::string& error);
@@ -104,7 +111,8 @@ public:
 
 private:
     void handleConnect(ENetPeer* peer, std::vector<LinkEvent>& events);
-    void handleReceive(ENetPeer* peer, const std::uint8_t* data, std::size_t size, std::vector<LinkEvent>& events);
+    void handleReceive(ENetPeer* peer, std::uint8_t channel, const std::uint8_t* data, std::size_t size,
+                       std::vector<LinkEvent>& events);
     void handleDisconnect(ENetPeer* peer, std::vector<LinkEvent>& events);
     void handshakePacket(const std::uint8_t* data, std::size_t size, std::vector<LinkEvent>& events);
     bool countTraffic(std::size_t size);
@@ -118,7 +126,6 @@ private:
     bool hosting_ = false;
     bool playing_ = false;       // the handshake is done
     bool joining_ = false;
-    bool helloSent_ = false;
     std::uint16_t joinPort_ = 0;
     std::future<std::uint32_t> lookup_;  // a joiner's host address, network order (0: none)
     std::string joinName_;

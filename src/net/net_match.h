@@ -120,7 +120,9 @@ public:
             inputArrived(packet);
             break;
         case PacketType::Digest:
-            if (packet.epoch == epoch_ && !awaitingState_ && packet.step > floor_) {
+            // Each digest comes several times: the first is compared.
+            if (packet.epoch == epoch_ && !awaitingState_ && packet.step > floor_ && packet.step > lastTheirs_) {
+                lastTheirs_ = packet.step;
                 theirs_[markIndex(packet.step)] = {packet.step, packet.digest, true};
                 compare(packet.step);
             }
@@ -204,6 +206,10 @@ private:
         const double rounded = advantage_ < 0 ? advantage_ - 0.5 : advantage_ + 0.5;
         const auto advantage = static_cast<std::int8_t>(rounded < -127 ? -127 : rounded > 127 ? 127 : rounded);
         link_.send(encodeInput(engine_.remoteKnown(), engine_.headStep(), advantage, first, keys, count), false);
+        if (digestRepeats_ > 0) {
+            --digestRepeats_;
+            link_.send(encodeDigest(digestSent_.step, epoch_, digestSent_.digest), false);
+        }
     }
 
     void ownDigest(std::uint32_t step, const State& state) {
@@ -211,7 +217,8 @@ private:
         own_[markIndex(step)] = {step, digest, true};
         candidate_ = state;
         candidateStep_ = step;
-        link_.send(encodeDigest(step, epoch_, digest), true);
+        digestSent_ = own_[markIndex(step)];
+        digestRepeats_ = DigestRepeats;
         compare(step);
     }
 
@@ -239,6 +246,8 @@ private:
         for (Mark& m : theirs_) m.valid = false;
         if (hosting()) {
             ++epoch_;
+            lastTheirs_ = engine_.confirmedStep();
+            digestRepeats_ = 0;
             State sent = engine_.confirmed();
             if (settings_.hooks.trimForWire) settings_.hooks.trimForWire(sent);
             link_.send(encodeState(engine_.confirmedStep(), epoch_, sent.serialise()), true);
@@ -291,7 +300,7 @@ private:
         hasPending_ = false;
         if (settings_.hooks.adopt) settings_.hooks.adopt(pending_, engine_.confirmed());
         epoch_ = pendingEpoch_;
-        floor_ = pendingStep_;
+        floor_ = lastTheirs_ = pendingStep_;
         awaitingState_ = false;
         for (Mark& m : own_) m.valid = false;
         for (Mark& m : theirs_) m.valid = false;
@@ -323,6 +332,9 @@ private:
 
     Mark own_[Marks];
     Mark theirs_[Marks];
+    std::uint32_t lastTheirs_ = 0;  // the latest of the other side's digests taken
+    Mark digestSent_;               // this side's latest, sent with the next inputs
+    std::uint32_t digestRepeats_ = 0;
     std::uint8_t epoch_ = 0;        // states the host has sent
     std::uint32_t floor_ = 0;       // digests up to here predate the last state taken
     bool awaitingState_ = false;

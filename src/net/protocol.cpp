@@ -165,7 +165,7 @@ bool decodeBody(Reader& in, PacketType type, const DecodeWindow& w, Packet& out,
         const std::size_t size = in.left();
         const std::uint8_t* state = in.take(size);
         if (in.isShort()) return true;
-        if (out.step > lastAhead || static_cast<std::uint64_t>(out.step) + MaxDigestAge < w.confirmed)
+        if (out.step > lastAhead || static_cast<std::uint64_t>(out.step) + MaxStateAge < w.confirmed)
             return fail(error, "state of " + stepText(out.step) + " outside the window");
         if (size == 0 || size > MaxStateBytes) return fail(error, "state of " + std::to_string(size) + " bytes");
         std::string why;

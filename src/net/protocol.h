@@ -37,8 +37,17 @@ constexpr std::uint32_t MaxInputsPerPacket = 32;
 constexpr std::uint32_t MaxRemoteAhead = 2 * MaxInputDelay + MaxPrediction + 8;
 // Confirmed steps between two digest exchanges (one second).
 constexpr std::uint32_t DigestInterval = 25;
-// How old a digest may be and still be compared.
-constexpr std::uint32_t MaxDigestAge = 8 * DigestInterval;
+// Packets that carry each digest: it goes unreliably, again with each of the
+// next inputs, so that neither a lost packet nor ENet's ever longer waits
+// to resend delay its comparison.
+constexpr std::uint32_t DigestRepeats = 8;
+// How far a digest may trail the receiver's confirmed step: it is at most
+// DigestRepeats steps old when sent, and sent with inputs the receiver
+// cannot confirm past by more than the prediction window and the delays.
+constexpr std::uint32_t MaxDigestAge = 4 * DigestInterval;
+// How far the step of a state the host sends may trail the joiner's
+// confirmed step: the confirmed inputs kept to run the steps since again.
+constexpr std::uint32_t MaxStateAge = 256;
 // The largest serialised match state a packet may carry.
 constexpr std::size_t MaxStateBytes = 48 * 1024;
 // The largest packet of this protocol (a state with its header).
@@ -52,7 +61,7 @@ enum class PacketType : std::uint8_t {
     Welcome = 2,  // host -> joiner: versions, seed, rounds to win
     Refuse = 3,   // either way: why no match starts, with the sender's versions
     Input = 4,    // either way, unreliable: acknowledgement, timing, inputs
-    Digest = 5,   // either way: the confirmed state's digest at a step
+    Digest = 5,   // either way, unreliable: the confirmed state's digest at a step
     State = 6,    // host -> joiner after a mismatch: the host's confirmed state
     Bye = 7,      // either way: the sender ends the match, and why
 };

@@ -33,7 +33,7 @@ public:
     using Events = decltype(std::declval<State&>().step(std::declval<const Input&>()));
     // Confirmed inputs kept for a state replaced by the host's and for
     // desync reports; the ring holds them and the unconfirmed ones.
-    static constexpr std::uint32_t HistorySteps = 256;
+    static constexpr std::uint32_t HistorySteps = MaxStateAge;
     static constexpr std::uint32_t RingSize = 512;
     static_assert(HistorySteps + MaxPrediction + MaxRemoteAhead + MaxInputDelay < RingSize, "ring too small");
 

@@ -13,13 +13,15 @@ namespace tessaron {
 namespace sim {
 namespace {
 
-// The trace of confirmed steps, up to the run's last step.
+// The trace of confirmed steps, up to the run's last step, and the summary
+// of the last step kept.
 struct ConfirmedTrace {
     std::FILE* out = nullptr;
     MessagesAdded before;
     std::uint64_t limit = 0;    // the last step the run keeps
     std::uint64_t written = 0;  // the last step kept
     bool quit = false;          // the run ends at a quit of this side
+    Summary summary;
 
     static void hear(void* self, std::uint32_t step, const MatchState& state, const StepEvents& events) {
         auto* t = static_cast<ConfirmedTrace*>(self);
@@ -27,6 +29,14 @@ struct ConfirmedTrace {
         if (t->out && !std::ferror(t->out)) writeTrace(t->out, step, state, events.sounds, t->before);
         t->before = messagesAdded(state);
         t->written = step;
+        Summary& s = t->summary;
+        s.score = state.players[0].score;
+        s.roundsLost = state.roundsLost;
+        s.draws = state.random.draws();
+        for (int side = 0; side < 2; ++side) {
+            s.roundsWon[side] = state.boards[side].roundsWon;
+            s.matchesWon[side] = state.matchesWon[side];
+        }
         if (events.quit) {
             t->quit = true;
             t->limit = step;
@@ -96,8 +106,6 @@ bool connect(const Options& o, net::Link& link, std::uint32_t& seed, int& rounds
 
 Summary runNet(const Options& o, const std::vector<ScriptLine>& script, std::FILE* trace, int& status,
                std::string& message) {
-    Summary summary;
-    summary.online = true;
     net::Link link;
     if (!o.netGameVersion.empty()) link.versions.game = o.netGameVersion;
     link.seed = o.seed;
@@ -105,7 +113,7 @@ Summary runNet(const Options& o, const std::vector<ScriptLine>& script, std::FIL
     std::uint32_t seed = 0;
     int rounds = 0;
     status = NetNoMatch;
-    if (!connect(o, link, seed, rounds, message)) return summary;
+    if (!connect(o, link, seed, rounds, message)) return Summary();
 
     const int side = o.netRole == 1 ? 0 : 1;
     const MatchState start = net::onlineStart(o.width, o.height, seed, rounds);
@@ -155,7 +163,7 @@ Summary runNet(const Options& o, const std::vector<ScriptLine>& script, std::FIL
             const bool finished = left->said && left->bye == net::ByeReason::Finished && confirmed.written >= o.steps;
             if (!finished) {
                 status = NetOpponentLost;
-                message = left->text + " at step " + std::to_string(confirmed.written) +
+                message = left->text + " at step " + std::to_string(left->said ? last : confirmed.written) +
                           ": the match is credited to board " + std::to_string(side + 1);
             }
             break;
@@ -192,17 +200,10 @@ Summary runNet(const Options& o, const std::vector<ScriptLine>& script, std::FIL
         }
     }
 
-    const MatchState& state = match.engine().confirmed();
+    Summary summary = confirmed.summary;
+    summary.online = summary.versus = true;
     summary.steps = confirmed.written;
     summary.elapsedSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    summary.score = state.players[0].score;
-    summary.roundsLost = state.roundsLost;
-    summary.draws = state.random.draws();
-    summary.versus = true;
-    for (int s = 0; s < 2; ++s) {
-        summary.roundsWon[s] = state.boards[s].roundsWon;
-        summary.matchesWon[s] = state.matchesWon[s];
-    }
     if (status == NetOpponentLost) ++summary.matchesWon[side];
     const auto& stats = match.engine().stats();
     NetSummary& n = summary.net;
