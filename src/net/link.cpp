@@ -165,9 +165,8 @@ void Link::poll(std::uint32_t waitMs, std::vector<LinkEvent>& events) {
         return;
     }
     ENetEvent event;
-    int handled = 0;
-    for (int r = enet_host_service(host_, &event, waitMs); r > 0 && handled < MaxEventsPerPoll;
-         r = enet_host_service(host_, &event, 0), ++handled) {
+    for (int handled = 0; handled < MaxEventsPerPoll; ++handled) {
+        if (enet_host_service(host_, &event, handled == 0 ? waitMs : 0) <= 0) break;
         switch (event.type) {
         case ENET_EVENT_TYPE_CONNECT:
             handleConnect(event.peer, events);
