@@ -99,6 +99,8 @@ public:
     void drop(ByeReason reason, const std::string& why, std::vector<LinkEvent>& events);
 
     bool hosting() const { return hosting_; }
+    // A joiner's attempt (or its match) is under way.
+    bool joining() const { return joining_; }
     bool playing() const { return playing_; }
     // The mean round trip to the opponent in milliseconds (0 when unknown).
     std::uint32_t roundTripMs() const;

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <functional>
 
 #include "audio/audio_system.h"
 #include "render/bitmap_bank.h"
@@ -130,6 +131,14 @@ void MatchSession::load() {
     // One random song from the music folder; none when it is empty.
     loadMusic();
 
+    // Online: the match starts once an opponent is there.
+    if (Config.online.on) {
+        net::OnlineSettings online = Config.online;
+        online.screenWidth = SCREEN_W;
+        online.screenHeight = SCREEN_H;
+        online_.reset(new net::OnlinePlay(online));
+    }
+
     // Board placement, round reset and "Round 1".
     state_.versus = Config.versus;
     state_.versus.joystick = num_joysticks > 0;
@@ -144,16 +153,34 @@ void MatchSession::load() {
     PanelSounds.load();
 }
 
-// The step's input is read once, before the step: Allegro's keyboard and
-// mouse, and each side's joystick.
-void MatchSession::runLogicStep() {
+namespace {
+// Allegro's keyboard and mouse now.
+LiveInput readLiveInput() {
     LiveInput live;
     for (int i = 0; i < KeyCount; ++i) live.keys[i] = key[i] ? 1 : 0;
     copyMouseButtons(live);
-    StepInput input = state_.keyboardInput(live);
+    return live;
+}
+} // namespace
+
+// The step's input is read once, before the step: Allegro's keyboard and
+// mouse, and each side's joystick.
+void MatchSession::runLogicStep() {
+    StepInput input = state_.keyboardInput(readLiveInput());
     for (int side = 0; side < 2; ++side) input.joysticks[side] = joystickWord(state_.joysticks[side].joystick);
     carryOut(state_.step(input));
     ++LogicStepsRun;
+}
+
+// An owed tick online: a step of the match over the network, or a wait for
+// the other side (a tick waited is not owed again).
+void MatchSession::runOnlineStep() {
+    StepEvents events;
+    if (online_->tick(readLiveInput(), events)) {
+        carryOut(events);
+        ++LogicStepsRun;
+    }
+    if (online_->quitRequested()) QuitFlag.store(1);
 }
 
 // What the step asked for: the screenshot of the frame shown before it (the
@@ -168,22 +195,29 @@ void MatchSession::carryOut(const StepEvents& events) {
 void MatchSession::draw() {
     // Nothing drawn has changed since the last frame: the screen, and the
     // back buffer F9 saves, already show it.
-    if (!frameGate_.needed({LogicStepsRun, mouse_x, mouse_y, pointerShown(state_.pointer)})) return;
+    const MatchState* shown = online_ ? online_->shown() : &state_;
+    const std::string status = online_ ? online_->status() : "", notice = online_ ? online_->notice() : "";
+    const std::uint64_t overlay = std::hash<std::string>()(status + '\n' + notice);
+    if (!frameGate_.needed({LogicStepsRun, mouse_x, mouse_y, shown && pointerShown(shown->pointer), overlay})) return;
     // Background, board 0 with its HUD, particles and messages, board 1 in
     // versus, the session's messages, the pause panel, the pointer; then
     // onto the screen.  Only the areas that can have changed are put
     // back, drawn over and copied (render/frame_compose.h).
     FrameParts parts;
     parts.background = background_;
-    parts.boards[0] = &state_.boards[0];
-    if (state_.versusOn()) parts.boards[1] = &state_.boards[1];
-    parts.players = state_.players;
-    parts.messages = &state_.messages;
-    parts.panel = &state_.panel;
-    parts.pointer = &state_.pointer;
-    parts.pointerSprite = mouse_sprite;
-    parts.pointerX = mouse_x;
-    parts.pointerY = mouse_y;
+    if (shown) {
+        parts.boards[0] = &shown->boards[0];
+        if (shown->versusOn()) parts.boards[1] = &shown->boards[1];
+        parts.players = shown->players;
+        parts.messages = &shown->messages;
+        parts.panel = &shown->panel;
+        parts.pointer = &shown->pointer;
+        parts.pointerSprite = mouse_sprite;
+        parts.pointerX = mouse_x;
+        parts.pointerY = mouse_y;
+    }
+    parts.status = status.c_str();
+    parts.notice = notice.c_str();
     composer_.show(parts, backBuffer_, screen);
     ++FramesDrawn;
 }
@@ -191,8 +225,10 @@ void MatchSession::draw() {
 bool MatchSession::tick() {
     if (!loaded_) load();
     if (loadFailed_) return true;
+    if (online_) online_->poll();
     if (TickCounter.load() > 0) {
-        runLogicStep();
+        if (online_) runOnlineStep();
+        else runLogicStep();
         TickCounter.fetch_sub(1);
     }
     draw();
@@ -202,6 +238,7 @@ bool MatchSession::tick() {
 
 void MatchSession::shutdown() {
     if (shutDown_) return;
+    online_.reset();  // a match in progress is left with a goodbye
     destroy_bitmap(backBuffer_);
     backBuffer_ = nullptr;
     destroy_bitmap(background_);

@@ -6,6 +6,9 @@
 // events the step hands back), and draws a
 // frame into its back buffer and onto the screen on every pass after which
 // the frame can differ from the one shown (render/frame_gate.h).
+// Online ([Game] opponent = 3) the match is played over the network
+// (net/online_play.h): the session draws its latest step, or only the
+// background while it waits, with its status line and notice over it.
 // Depends on Allegro, the render and audio layers.  Main thread only.
 //
 // Failures: a missing background, sound or song leaves the game without it
@@ -17,8 +20,10 @@
 #include <allegro.h>
 
 
+#include <memory>
 #include <string>
 
+#include "net/online_play.h"
 #include "render/frame_compose.h"
 #include "render/frame_gate.h"
 #include "session/match_state.h"
@@ -50,10 +55,12 @@ private:
     void loadBackground();
     void loadMusic();
     void runLogicStep();
+    void runOnlineStep();
     void carryOut(const StepEvents& events);
     void draw();
 
     MatchState state_;
+    std::unique_ptr<net::OnlinePlay> online_;
     BITMAP* backBuffer_ = nullptr;
     BITMAP* background_ = nullptr;
     bool loaded_ = false;

@@ -51,9 +51,18 @@ GameConfig readGameConfig(const char* path) {
     config.screenHeight = readNumber("Video", "screen_height", defaults.screenHeight);
     config.fullscreen = readNumber("Video", "fullscreen", defaults.fullscreen);
     config.versus.opponent = readNumber("Game", "opponent", defaults.versus.opponent);
+    // A player on another machine: a versus of two players, over the network.
+    config.online.on = config.versus.opponent == OnlineOpponent;
+    if (config.online.on) config.versus.opponent = 2;
     config.versus.cpuLevel = readNumber("Game", "cpu_level", defaults.versus.cpuLevel);
     config.versus.roundsToWin = readNumber("Game", "rounds_to_win", defaults.versus.roundsToWin);
     config.versus = config.versus.normalised();
+    config.online.host = get_config_string("Net", "host", "");
+    const int port = readNumber("Net", "port", defaults.online.port);
+    if (port >= 1 && port <= 65535) config.online.port = port;
+    const int delay = readNumber("Net", "input_delay", defaults.online.inputDelay);
+    if (delay >= 0 && delay <= net::MaxInputDelay) config.online.inputDelay = delay;
+    config.online.roundsToWin = config.versus.roundsToWin;
     return config;
 }
 

@@ -6,6 +6,7 @@
 // past the int range reads as INT_MAX or INT_MIN, never wrapped.
 #pragma once
 
+#include "net/online_play.h"
 #include "session/match_state.h"
 
 namespace tessaron {
@@ -17,6 +18,9 @@ struct GameConfig {
     int screenHeight = 768; // [Video] screen_height
     int fullscreen = 1;     // [Video] fullscreen: > 0 full screen, else windowed
     VersusOptions versus;   // [Game] opponent, cpu_level, rounds_to_win
+    // [Game] opponent = 3 (a player on another machine: versus then holds a
+    // second player) and the [Net] section: host, port, input_delay.
+    net::OnlineSettings online;
 };
 
 // The largest side a screen may have.  A frame may have to be composed
@@ -25,6 +29,9 @@ struct GameConfig {
 // down: measured on a 2-core machine, 4096 x 4096 takes about that long and
 // 8192 x 8192 three times as long.  4096 still takes the 4K screens.
 constexpr int MaxScreenSide = 4096;
+
+// [Game] opponent: a player on another machine.
+constexpr int OnlineOpponent = 3;
 
 // Any depth other than 16 or 32 runs at 32.
 int normaliseColourDepth(int bitsPerPixel);
