@@ -1,5 +1,6 @@
 #include "net/online_play.h"
 
+#include <cstdio>
 #include <ctime>
 #include <utility>
 
@@ -129,9 +130,11 @@ const MatchState* OnlinePlay::shown() const {
     return ended_ && nowMs() - toldAt_ < NoticeMs ? ended_.get() : nullptr;
 }
 
+// A passing line, on screen for a while and on standard error for good.
 void OnlinePlay::tell(const std::string& text) {
     told_ = text;
     toldAt_ = nowMs();
+    std::fprintf(stderr, "Tessaron: %s\n", text.c_str());
 }
 
 std::string OnlinePlay::waitingLine() const {

@@ -5,7 +5,8 @@
 // match and the host waits for a new opponent, the joiner tries again.  It
 // says what is going on in two lines for the frame: a status line and a
 // notice ("Waiting for an opponent on UDP port 7340", "Waiting for
-// Opponent", "Out of sync ...", who left).
+// Opponent", "Out of sync ...", who left); what happens is also written to
+// standard error.
 //
 // Never blocks: a pass services the network without waiting, and quitting
 // says goodbye within a quarter second.  The game's main thread; failures

@@ -173,12 +173,16 @@ void MatchSession::runLogicStep() {
 }
 
 // An owed tick online: a step of the match over the network, or a wait for
-// the other side (a tick waited is not owed again).
+// the other side (a tick waited is not owed again); F9 saves the frame in
+// a wait too.
 void MatchSession::runOnlineStep() {
+    const LiveInput live = readLiveInput();
     StepEvents events;
-    if (online_->tick(readLiveInput(), events)) {
+    if (online_->tick(live, events)) {
         carryOut(events);
         ++LogicStepsRun;
+    } else if (live.keys[ScanF9]) {
+        saveScreenshot(backBuffer_);
     }
     if (online_->quitRequested()) QuitFlag.store(1);
 }
