@@ -1,8 +1,9 @@
 // One online match in progress: the rollback engine (net/rollback.h) fed
 // over a Link.  Every tick it runs a step on predicted keys or, when the
 // prediction window is full, waits; either way it sends every local input
-// the other side has not acknowledged.  It keeps the two sides in time
-// (the side that runs steadily ahead gives way one step now and then), and
+// the other side has not acknowledged.  The host starts with the joiner's
+// first inputs.  It keeps the two sides in time (the side that runs
+// steadily ahead gives way one step now and then), and
 // every second it exchanges the digest of the confirmed state: on a
 // mismatch both sides count it and write a report (both digests, the last
 // agreed state serialised, the inputs since) into the report folder, the
@@ -84,7 +85,12 @@ public:
     TickResult tick(const Input& sampled) {
         TickResult result;
         ++ticks_;
-        if (!engine_.canStep()) {
+        if (!started_) {
+            // The host starts with the joiner's first inputs, so that the
+            // joiner, which starts on the welcome, is not left behind by
+            // a welcome the line held back.
+            result.waiting = true;
+        } else if (!engine_.canStep()) {
             result.waiting = true;
             ++waitedTicks_;
             if (!waiting_) waitingSince_ = nowMs();
@@ -179,6 +185,7 @@ private:
     // The time keeping: where the other side was when it sent, and how far
     // it says it trails; the two views averaged give this side's lead.
     void inputArrived(const Packet& packet) {
+        started_ = true;
         if (packet.ack > acked_) acked_ = packet.ack;
         if (packet.head >= remoteHead_) {
             remoteHead_ = packet.head;
@@ -318,6 +325,7 @@ private:
     typename Engine::ConfirmedHandler confirmedHandler_ = nullptr;
     void* confirmedContext_ = nullptr;
 
+    bool started_ = settings_.localSide != 0;  // the host waits for the joiner's first inputs
     std::uint32_t acked_ = 0;       // the other side holds our inputs through here
     std::uint32_t sent_ = 0;        // our inputs sent through here
     std::uint32_t remoteHead_ = 0;
