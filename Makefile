@@ -3,7 +3,7 @@
 #   make test  - install what is missing, build and run every test
 #   make bench - build and run the benchmarks
 #   make install [PREFIX=/usr/local] [DESTDIR=...] - install the game
-#   make package - build the Debian package build/tessaron_<version>_<arch>.deb
+#   make package - build the Debian package build/tessaron_<version>-1_<arch>.deb
 # ./run and ./test do the same as make run and make test where make is missing.
 # A plain `make` builds everything into build/.
 
@@ -70,11 +70,11 @@ test-fast: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) -L unit
 
 # Installs the game under $(PREFIX) (DESTDIR is honoured); the launcher
-# $(PREFIX)/bin/tessaron plays in the user's own game folder.
+# $(PREFIX)/games/tessaron plays in the user's own game folder.
 install: build
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
 
-# The Debian package $(BUILD)/tessaron_<version>_<arch>.deb.
+# The Debian package $(BUILD)/tessaron_<version>-1_<arch>.deb.
 package: build
 	cd $(BUILD) && cpack -G DEB
 

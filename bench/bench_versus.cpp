@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "session/cpu_player.h"
+#include "session/match_state.h"
 #include "sim.h"
 
 int main(int argc, char** argv) {
@@ -62,6 +63,15 @@ int main(int argc, char** argv) {
     for (std::thread& t : pool) t.join();
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
 
+    // Rounds and their length: all matches, and those of level 3.
+    std::uint64_t rounds = 0, rounds3 = 0, steps3 = 0;
+    for (const Job& job : jobs) {
+        const Summary& s = job.result;
+        const int inMatch = s.roundsWon[0] + s.roundsWon[1];
+        if (s.matchesWon[0] + s.matchesWon[1] == 0 || inMatch == 0) continue;
+        rounds += static_cast<std::uint64_t>(inMatch);
+        if (job.low == 3 || job.high == 3) rounds3 += static_cast<std::uint64_t>(inMatch), steps3 += s.steps;
+    }
     for (const Job& job : jobs) {
         const Summary& s = job.result;
         const bool lowLeft = job.m % 2 == 0;
@@ -92,6 +102,10 @@ int main(int argc, char** argv) {
     const double average = finished ? static_cast<double>(totalSteps) / finished : 0.0;
     std::printf("average match: %.0f steps (%.1f minutes at 25 steps/s); %d of %d matches finished\n", average,
                 average / 25.0 / 60.0, finished, matches * Levels * (Levels - 1) / 2);
+    const double round = rounds ? static_cast<double>(totalSteps) / static_cast<double>(rounds) : 0.0;
+    const double round3 = rounds3 ? static_cast<double>(steps3) / static_cast<double>(rounds3) : 0.0;
+    std::printf("average round: %.0f steps; in level 3's matches %.0f steps, %.1f speed-ups (one per %d steps)\n",
+                round, round3, round3 / MatchState::VersusSpeedUpInterval, MatchState::VersusSpeedUpInterval);
     bool good = wins[5][1] * 10 >= played[5][1] * 9;
     for (int a = 2; a <= Levels; ++a) good = good && wins[a][a - 1] > wins[a - 1][a];
     std::printf("bench_versus: %s (level 5 beats level 1 in >= 90%%, each level beats the one below)\n",

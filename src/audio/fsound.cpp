@@ -3,16 +3,15 @@
 #include <allegro.h>
 #include <allegro/internal/aintern.h>
 #include <dlfcn.h>
-#include <sys/stat.h>
 #include <libopenmpt/libopenmpt.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -72,29 +71,12 @@ void enterLibrary() { ++State.libraryEntries; }
 
 int clampVolume(int volume) { return std::min(255, std::max(0, volume)); }
 
-// Reads a whole regular file, refusing anything larger than the limit.
-// Pipes and devices are refused before they are opened: a pipe placed in
-// the music folder would otherwise block the load for ever.
-bool readFileBytes(const char* path, std::vector<unsigned char>& bytes) {
-    bytes.clear();
-    const long long size = tessaron::regularFileSize(path);
-    if (size <= 0 || size > MaxSoundFileBytes) return false;
-    std::FILE* file = std::fopen(path, "rb");
-    if (file == nullptr) return false;
-    unsigned char chunk[16384];
-    bool ok = true;
-    for (;;) {
-        std::size_t got = std::fread(chunk, 1, sizeof chunk, file);
-        if (got == 0) break;
-        if (long(bytes.size() + got) > MaxSoundFileBytes) {
-            ok = false;
-            break;
-        }
-        bytes.insert(bytes.end(), chunk, chunk + got);
-    }
-    if (std::ferror(file)) ok = false;
-    std::fclose(file);
-    return ok && !bytes.empty();
+// Reads a whole sound file through the one reader of regular files: a pipe,
+// a device or a folder is refused without blocking (a pipe placed in the
+// music folder would otherwise stall the load for ever), and so are a file
+// larger than the limit and an empty one.
+bool readFileBytes(const char* path, std::string& bytes) {
+    return tessaron::readRegularFile(path, MaxSoundFileBytes, bytes) && !bytes.empty();
 }
 
 // ALSA reports a missing or busy device on standard error, once per line of
@@ -243,9 +225,9 @@ void FSOUND_Close() {
 
 FSOUND_SAMPLE* FSOUND_Sample_Load(int index, const char* name, unsigned int mode, int offset, int length) {
     if (!State.running) return nullptr;
-    std::vector<unsigned char> bytes;
+    std::string bytes;
     if (!readFileBytes(name, bytes)) return nullptr;
-    tessaron::WavData wav = tessaron::parseWav(bytes.data(), bytes.size());
+    tessaron::WavData wav = tessaron::parseWav(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
     if (!wav.valid) return nullptr;
 
     enterLibrary();
@@ -301,7 +283,7 @@ signed char FSOUND_SetVolume(int channel, int volume) {
 
 FMUSIC_MODULE* FMUSIC_LoadSong(const char* name) {
     if (!State.running) return nullptr;
-    std::vector<unsigned char> bytes;
+    std::string bytes;
     if (!readFileBytes(name, bytes)) return nullptr;
     enterLibrary();
     openmpt_module* module = openmpt_module_create_from_memory2(bytes.data(), bytes.size(), openmpt_log_func_silent,

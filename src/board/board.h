@@ -64,6 +64,8 @@ public:
     void endTurn();
     void dropBlocks();
     void burstCell(const Cell& cell);
+    // Where a message of this font size goes when it should appear at y.
+    float messageRow(float y, std::int32_t fontIndex) const;
     // True when no cell of either grid is falling or marked and the busy
     // time is over.
     bool idle() const;
@@ -106,6 +108,9 @@ public:
     // right of it (board 1 in versus; an online joiner's own board is drawn
     // on the left with its HUD on the right, the other board mirrored).
     std::uint8_t hudLeft = 0;
+    // Messages of one turn stand one under the other instead of on top of
+    // each other (versus; the single board keeps them where they land).
+    std::uint8_t stackMessages = 0;
 
     // A ledger of blocks entering the grids (locks, drops) and leaving them
     // (destruction, reset); gravity moves blocks and must change neither.

@@ -4,11 +4,18 @@
 #include "board/board.h"
 #include "board/sound_cue.h"
 #include "board/match_context.h"
+#include "render/font_sizes.h"
 
 namespace tessaron {
 namespace {
 const Rgb White{255, 255, 255};
 constexpr int DropsPerRow = 8;
+// A line of the title font at an index, with room.
+float lineHeight(std::int32_t fontIndex) {
+    const int size = fontPixels(fontIndex);
+    return static_cast<float>(size + size / 4);
+}
+
 } // namespace
 
 void Board::chooseBreakSound() {
@@ -29,8 +36,9 @@ void Board::announceCombo(std::int32_t k) {
     const std::int32_t fontIndex = k <= 3 ? 2 : k >= 7 ? 6 : k - 1;
     const std::int32_t offsetY = matchRandom().randomInt(-20, 20);
     const std::int32_t offsetX = matchRandom().randomInt(-20, 20);
-    messages.add(static_cast<float>(x + width / 2 + offsetX), static_cast<float>(y + height / 2 + offsetY), 12.25f,
-                 colour, vx, 0.15f, fontIndex, 15, 35.5f / static_cast<float>(k - 1), true, "x%i Combo", k);
+    messages.add(static_cast<float>(x + width / 2 + offsetX),
+                 messageRow(static_cast<float>(y + height / 2 + offsetY), fontIndex), 12.25f, colour, vx, 0.15f,
+                 fontIndex, 15, 35.5f / static_cast<float>(k - 1), true, "x%i Combo", k);
 }
 
 void Board::endTurn() {
@@ -56,6 +64,21 @@ void Board::endTurn() {
 // to a row, in random columns.  A row that has no empty cell left (blocks of
 // an earlier drop still wait in it) passes the rest to the row above; blocks
 // that find no row with room are given up, like those beyond 96.
+// Below every live message whose line the new one would share.
+float Board::messageRow(float at, std::int32_t fontIndex) const {
+    if (!stackMessages) return at;
+    float row = at;
+    for (bool moved = true; moved;) {
+        moved = false;
+        for (const FloatingMessage& m : messages.items) {
+            if (m.finished || row >= m.y + lineHeight(m.fontIndex) || m.y >= row + lineHeight(fontIndex)) continue;
+            row = m.y + lineHeight(m.fontIndex);
+            moved = true;
+        }
+    }
+    return row;
+}
+
 void Board::dropBlocks() {
     std::int32_t count = matchPlayer(side).pendingDrops;
     if (count > MaxDroppedBlocks) count = MaxDroppedBlocks;
@@ -88,8 +111,8 @@ void Board::dropBlocks() {
         }
     }
     if (count > 0) {
-        messages.add(static_cast<float>(x + width / 2), static_cast<float>(y + height / 2), 6.25f, White, 0, 0, 2, 60,
-                     5.5f, true, "Dropped %i blocks", count);
+        messages.add(static_cast<float>(x + width / 2), messageRow(static_cast<float>(y + height / 2), 2), 6.25f, White,
+                     0, 0, 2, 60, 5.5f, true, "Dropped %i blocks", count);
     }
     danger = 0;
     matchPlayer(side).pendingDrops = 0;

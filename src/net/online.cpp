@@ -71,9 +71,9 @@ void presentOnline(MatchState& state, int localSide) {
 
 StepInput onlineInput(const MatchState& state, const LiveInput& live, int localSide) {
     StepInput in = state.keyboardInput(live);
-    // keyboardInput reads the local player's keys as board 0's; board 1's
-    // second key set is not played online.
-    const std::uint8_t own = in.sides[0];
+    // The match is one of two players at one keyboard, each side with its
+    // own keys: online, both key sets steer the local side.
+    const std::uint8_t own = in.sides[0] | in.sides[1];
     in.sides[0] = in.sides[1] = 0;
     in.sides[localSide] = own;
     if ((in.console & ConsoleShift) && (own & SidePause)) in.sides[localSide] &= static_cast<std::uint8_t>(~SidePause);

@@ -23,8 +23,9 @@ MatchState onlineStart(int screenWidth, int screenHeight, std::uint32_t seed, in
 // "Opponent", and on the joiner (side 1) the boards change places so that
 // its own board is on the left, each HUD between the boards.
 void presentOnline(MatchState& state, int localSide);
-// The local player's keys (arrows, Space, Enter, Escape) on the local side,
-// the machine's own keys and the mouse.  Escape with left Shift never
+// The local player's keys (the arrows, Space and Enter, or A, D, S, W, E
+// and Tab, and Escape) on the local side, the machine's own keys and the
+// mouse.  Escape with left Shift never
 // reaches the other side as a pause: the caller quits on it at once.
 StepInput onlineInput(const MatchState& state, const LiveInput& live, int localSide);
 // The hooks of an online match: a state sent without particles and

@@ -187,7 +187,7 @@ bool decodeBody(Reader& in, PacketType type, const DecodeWindow& w, Packet& out,
 
 } // namespace
 
-const char* gameVersion() { return TESSARON_VERSION_TEXT; }
+const char* gameVersion() { return TESSARON_VERSION; }
 
 bool decodePacket(const std::uint8_t* bytes, std::size_t size, const DecodeWindow& w, Packet& out,
                   std::string& error) {

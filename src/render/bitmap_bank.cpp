@@ -11,9 +11,9 @@ BitmapBank BombPictures;
 BitmapBank IconPictures;
 BitmapBank ParticlePictures;
 
-void BitmapBank::add(const char* path) {
+void BitmapBank::add(const char* path, std::string* refusal) {
     if (count_ >= UsableSlots) return;
-    adopt(loadCheckedBmp(path));
+    adopt(loadCheckedBmp(path, refusal));
 }
 
 void BitmapBank::adopt(BITMAP* picture) {
@@ -60,12 +60,13 @@ const char* const ParticleFiles[] = {
 };
 
 // Fills one bank in order; every file that did not load is added to
-// `missing`, one per line.
+// `missing` with the reason, one per line.
 template <int N>
 void loadBank(BitmapBank& bank, const char* const (&files)[N], std::string& missing) {
     for (const char* path : files) {
-        bank.add(path);
-        if (!bank.get(bank.count() - 1)) missing.append("\n  ").append(path);
+        std::string refusal;
+        bank.add(path, &refusal);
+        if (!bank.get(bank.count() - 1)) missing.append("\n  ").append(path).append(": ").append(refusal);
     }
 }
 

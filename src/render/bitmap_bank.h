@@ -29,8 +29,9 @@ public:
     ~BitmapBank() = default;
 
     // Loads a BMP (no palette) into the next slot; a file that is not a
-    // sound BMP (render/bmp_file.h) leaves the slot empty.
-    void add(const char* path);
+    // sound BMP (render/bmp_file.h) leaves the slot empty, with the reason
+    // in *refusal when given.
+    void add(const char* path, std::string* refusal = nullptr);
     // Takes ownership of a picture made in memory and puts it in the next
     // slot, as add does with a loaded file (null keeps the slot empty).  A
     // full bank destroys the picture.
@@ -60,7 +61,7 @@ extern BitmapBank ParticlePictures;
 // Loads the five banks from data/ in their fixed slot order and connects
 // the particle size lookup.  Returns true when every picture loaded; else
 // false with *missingFiles (when given) listing every file that did not,
-// each on its own line ("\n  path").
+// each on its own line with the reason ("\n  path: reason").
 bool loadPictureBanks(std::string* missingFiles);
 // Frees the five banks.
 void freePictureBanks();

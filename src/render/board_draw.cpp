@@ -1,11 +1,10 @@
 #include "render/board_draw.h"
 
-#include <cstdio>
-
 #include "gfx/blend.h"
 #include "gfx/ttf.h"
 #include "render/bitmap_bank.h"
 #include "render/draw_common.h"
+#include "render/hud_layout.h"
 #include "render/messages_draw.h"
 #include "render/particles_draw.h"
 #include "render/text_cache.h"
@@ -14,14 +13,8 @@
 namespace tessaron {
 namespace {
 
-constexpr int NameTagAbove = 65;     // name tag's top above the grid
-constexpr int NameTagShade = 50;     // factor of its black backing
-constexpr int LabelAbove = 20;       // "Next" and "Score" labels above their box
-constexpr int DropStripHeight = 40;  // the strip of incoming blocks over the grid
-constexpr int DangerAbove = 30;
+constexpr int NameTagShade = 50;  // factor of the name tag's black backing
 constexpr int ScorePanelShade = 150;
-constexpr int ScorePanelWidth = 50;
-constexpr int ScorePanelHeight = 20;
 
 const Rgb White{255, 255, 255};
 const Rgb Black{0, 0, 0};
@@ -29,45 +22,40 @@ const Rgb Grey{185, 185, 185};
 const Rgb ScoreGreen{0, 255, 0};
 const Rgb DropStripRed{255, 0, 0};
 
+// Anti-aliased text in one colour, placed as `t` says.
+void drawSolidText(const PlacedText& t, int colour, BITMAP* dst) {
+    const char* text = t.text.c_str();
+    switch (t.align) {
+    case TextAlign::Left: ttf_textprintf_aa_ex(dst, t.font, t.x, t.y, colour, -1, "%s", text); break;
+    case TextAlign::Centre: ttf_textprintf_centre_aa_ex(dst, t.font, t.x, t.y, colour, -1, "%s", text); break;
+    case TextAlign::Right: ttf_textprintf_right_aa_ex(dst, t.font, t.x, t.y, colour, -1, "%s", text); break;
+    }
+}
+
 // The player's name over the grid on a faint black backing as wide as the
 // text: left-aligned, or right-aligned when the HUD is left of the grid.
-void drawNameTag(const Board& b, const char* name, BITMAP* dst) {
-    TTF_FONT* f = fontAt(BodyFonts, FontIndex24);
-    const int top = b.y - NameTagAbove;
-    const int length = ttf_text_length(f, name);
-    const int left = b.hudLeft ? b.x + b.width - length : b.x;
-    translucent_rectfill(dst, left, top, length, ttf_text_height(f), pixelOf(Black), NameTagShade);
-    if (b.hudLeft)
-        ttf_textprintf_right_aa_ex(dst, f, b.x + b.width, top, pixelOf(White), -1, "%s", name);
-    else
-        ttf_textprintf_aa_ex(dst, f, b.x, top, pixelOf(White), -1, "%s", name);
+void drawNameTag(const PlacedText& tag, BITMAP* dst) {
+    const int length = ttf_text_length(tag.font, tag.text.c_str());
+    translucent_rectfill(dst, alignedLeftEdge(tag.x, length, tag.align), tag.y, length, ttf_text_height(tag.font),
+                         pixelOf(Black), NameTagShade);
+    drawSolidText(tag, pixelOf(White), dst);
 }
 
 void drawRoundsWon(const Board& b, BITMAP* dst) {
     BITMAP* icon = IconPictures.get(0);
     if (!icon) return;
     for (int i = 0; i < b.roundsWon; ++i) {
-        const int left = b.hudLeft ? b.x - 20 - 18 * i : b.x + b.width + 5 + 18 * i;
-        additive_blit(icon, dst, left, b.y + 125, 255);
+        const HudBox at = roundIcon(b, i);
+        additive_blit(icon, dst, at.x, at.y, 255);
     }
 }
 
 // The preview box beside the grid with its label and outline.
 void drawNextBox(const Board& b, BITMAP* dst) {
-    const int right = b.x + b.width;
-    if (b.hudLeft)
-        translucent_rectfill(dst, b.x - 33, b.y + 1, 32, 61, pixelOf(Black), b.flash);
-    else
-        translucent_rectfill(dst, right + 1, b.y + 1, 31, 61, pixelOf(Black), b.flash);
-    TTF_FONT* f = fontAt(BodyFonts, FontIndex18);
-    if (b.hudLeft)
-        ttf_textprintf_right_aa_ex(dst, f, b.x - 2, b.y - LabelAbove, pixelOf(White), -1, "Next");
-    else
-        ttf_textprintf_aa_ex(dst, f, right + 2, b.y - LabelAbove, pixelOf(White), -1, "Next");
-    if (b.hudLeft)
-        rect(dst, b.x - 1, b.y, b.x - 34, b.y + 62, pixelOf(White));
-    else
-        rect(dst, right, b.y, right + 32, b.y + 62, pixelOf(White));
+    const HudBox box = nextBox(b);
+    translucent_rectfill(dst, box.x + 1, box.y + 1, box.w - 2, box.h - 2, pixelOf(Black), b.flash);
+    drawSolidText(nextLabel(b), pixelOf(White), dst);
+    rect(dst, box.x, box.y, box.x + box.w - 1, box.y + box.h - 1, pixelOf(White));
 }
 
 } // namespace
@@ -103,38 +91,33 @@ void drawPair(const FallingPair& pair, BITMAP* dst) {
 void drawScorePanel(const PlayerRecord& record, BITMAP* dst, int x, int y) {
     if (!dst) return;
     translucent_rectfill(dst, x, y, ScorePanelWidth, ScorePanelHeight, pixelOf(Black), ScorePanelShade);
-    TTF_FONT* f = fontAt(BodyFonts, FontIndex18);
-    char score[16];
-    std::snprintf(score, sizeof score, "%i", record.shownScore);
-    if (record.layout) {
-        ttf_textprintf_right_ex(dst, f, x + ScorePanelWidth, y - LabelAbove, pixelOf(Grey), -1, "Score");
-        drawTranslucentTextCached(dst, f, x + ScorePanelWidth - 1, y + 1, pixelOf(ScoreGreen), record.scoreGlow,
-                                  TextAlign::Right, score);
-    } else {
-        ttf_textprintf_ex(dst, f, x, y - LabelAbove, pixelOf(Grey), -1, "Score");
-        drawTranslucentTextCached(dst, f, x + 1, y + 1, pixelOf(ScoreGreen), record.scoreGlow, TextAlign::Left, score);
-    }
+    const PlacedText label = scoreLabel(record, x, y), score = scoreText(record, x, y);
+    if (label.align == TextAlign::Right)
+        ttf_textprintf_right_ex(dst, label.font, label.x, label.y, pixelOf(Grey), -1, "%s", label.text.c_str());
+    else
+        ttf_textprintf_ex(dst, label.font, label.x, label.y, pixelOf(Grey), -1, "%s", label.text.c_str());
+    drawTranslucentTextCached(dst, score.font, score.x, score.y, pixelOf(ScoreGreen), record.scoreGlow, score.align,
+                              score.text.c_str());
 }
 
 void drawBoard(const Board& b, const PlayerRecord& player, BITMAP* dst) {
     if (!dst) return;
-    const int right = b.x + b.width;
 
     // HUD around the grid.
-    drawNameTag(b, player.name, dst);
+    drawNameTag(nameTag(b, player), dst);
     drawRoundsWon(b, dst);
     drawNextBox(b, dst);
     drawPair(b.nextPair, dst);
-    drawScorePanel(player, dst, b.hudLeft ? b.x - 55 : right + 5, b.y + 100);
+    const HudBox panel = scorePanel(b);
+    drawScorePanel(player, dst, panel.x, panel.y);
 
     // Drop strip, frame around strip and grid, the grid's translucent floor.
     translucent_rectfill(dst, b.x, b.y - DropStripHeight, b.width, DropStripHeight, pixelOf(DropStripRed), b.flash);
-    rect(dst, b.x - 1, b.y - DropStripHeight - 1, right, b.y + b.height, pixelOf(b.borderColour));
+    const HudBox frame = gridFrame(b);
+    rect(dst, frame.x, frame.y, frame.x + frame.w - 1, frame.y + frame.h - 1, pixelOf(b.borderColour));
     translucent_rectfill(dst, b.x, b.y, b.width, b.height, pixelOf(b.backgroundColour), b.flash);
 
-    if (b.danger > 0)
-        ttf_textprintf_centre_aa_ex(dst, fontAt(TitleFonts, FontIndex24), b.x + b.width / 2, b.y - DangerAbove,
-                                    pixelOf(Grey), -1, "Danger: %i", b.danger);
+    if (b.danger > 0) drawSolidText(dangerWarning(b), pixelOf(Grey), dst);
 
     // Blocks: the grid, then the staging rows nearest it, then the pair.
     for (int c = 0; c < Board::Columns; ++c)
@@ -146,6 +129,10 @@ void drawBoard(const Board& b, const PlayerRecord& player, BITMAP* dst) {
     // Effects on top.
     drawParticles(b.particles, dst);
     drawMessages(b.messages, dst);
+}
+
+void drawMatchTally(const Board& left, const Board& right, const std::int32_t matchesWon[2], BITMAP* dst) {
+    if (dst) drawSolidText(matchTally(left, right, matchesWon), pixelOf(Grey), dst);
 }
 
 } // namespace tessaron

@@ -1,9 +1,10 @@
 // Board and HUD drawing: one Board with its frame, translucent background,
 // drop strip, blocks, pairs, "Next" box, name tag, score panel, "Danger"
 // warning, particles and messages, laid out right of the grid, or mirrored
-// left of it when the board's hudLeft is set.  Reads the block pictures of the
-// bitmap banks, the fonts BodyFonts and TitleFonts and the PlayerRecord of
-// the board's side, passed in.  Main thread, once per frame.
+// left of it when the board's hudLeft is set, at the places
+// render/hud_layout.h gives.  Reads the block pictures of the bitmap banks,
+// the fonts BodyFonts and TitleFonts and the PlayerRecord of the board's
+// side, passed in.  Main thread, once per frame.
 //
 // Nothing can fail: a cell whose picture slot is empty, a missing font or a
 // null destination draws nothing of that part.
@@ -32,5 +33,7 @@ void drawPair(const FallingPair& pair, BITMAP* dst);
 // The score box at (x, y) with its label above it, aligned by the record's
 // layout flag.
 void drawScorePanel(const PlayerRecord& record, BITMAP* dst, int x, int y);
+// Versus: the matches each side has won, between the two grids.
+void drawMatchTally(const Board& left, const Board& right, const std::int32_t matchesWon[2], BITMAP* dst);
 
 } // namespace tessaron

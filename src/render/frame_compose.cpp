@@ -1,12 +1,12 @@
 #include "render/frame_compose.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "gfx/ttf.h"
 #include "render/bitmap_bank.h"
-#include "render/board_draw.h"
 #include "render/draw_common.h"
+#include "render/board_draw.h"
+#include "render/hud_layout.h"
 #include "render/messages_draw.h"
 #include "render/pause_panel_draw.h"
 #include "render/pointer_draw.h"
@@ -14,12 +14,6 @@
 
 namespace tessaron {
 namespace {
-
-// Room around the HUD beside and above the grid: the score panel and the
-// "Next" box reach 55 px sideways, the name tag 65 px above.
-constexpr int HudSide = 60;
-constexpr int HudAbove = 70;
-constexpr int RoundIconStep = 18;
 
 // Grows `a` to hold `b` (an empty `a` becomes `b`).
 void unite(FrameArea& a, const FrameArea& b) {
@@ -39,18 +33,20 @@ bool overlap(const FrameArea& a, const FrameArea& b) {
     return a.x < b.x + b.w && b.x < a.x + a.w && a.y < b.y + b.h && b.y < a.y + a.h;
 }
 
-// A text aligned on x with its top at y, with half its height spare all
-// round for glyphs reaching past their advance and the blend's scratch room.
-FrameArea textArea(TTF_FONT* font, int x, int y, TextAlign align, const char* text) {
-    if (!font) return {};
-    const int length = ttf_text_length(font, text), height = ttf_text_height(font);
-    const int left = align == TextAlign::Left ? x : align == TextAlign::Right ? x - length : x - length / 2;
-    return {left - height / 2 - 1, y - height / 2 - 1, length + height + 2, 2 * height + 2};
+// A text with half its height spare all round for glyphs reaching past
+// their advance and the blend's scratch room.
+FrameArea textArea(const PlacedText& t) {
+    if (!t.font) return {};
+    const int length = ttf_text_length(t.font, t.text.c_str()), height = ttf_text_height(t.font);
+    const int left = alignedLeftEdge(t.x, length, t.align);
+    return {left - height / 2 - 1, t.y - height / 2 - 1, length + height + 2, 2 * height + 2};
 }
 
 FrameArea pictureArea(BITMAP* picture, int x, int y) {
     return picture ? FrameArea{x, y, picture->w, picture->h} : FrameArea{};
 }
+
+FrameArea boxArea(const HudBox& b) { return {b.x, b.y, b.w, b.h}; }
 
 void addCell(FrameArea& a, const Cell& cell) {
     if (cell.occupied()) unite(a, pictureArea(pictureOf(cell), cell.screenX, cell.screenY));
@@ -58,21 +54,18 @@ void addCell(FrameArea& a, const Cell& cell) {
 
 // The board, its HUD and its blocks (its particles and messages apart).
 FrameArea boardArea(const Board& b, const PlayerRecord& player) {
-    const int right = b.x + b.width;
-    // The grid's frame, the HUD on its outer side.
-    FrameArea a{b.hudLeft ? b.x - HudSide : b.x - 2, b.y - HudAbove, b.width + HudSide + 2, b.height + HudAbove + 2};
-    unite(a, textArea(fontAt(BodyFonts, FontIndex24), b.hudLeft ? right : b.x, b.y - 65,
-                      b.hudLeft ? TextAlign::Right : TextAlign::Left, player.name));
-    char text[32];
-    std::snprintf(text, sizeof text, "%i", player.shownScore);
-    const int panel = b.hudLeft ? b.x - 55 : right + 5;
-    unite(a, textArea(fontAt(BodyFonts, FontIndex18), player.layout ? panel + 49 : panel + 1, b.y + 101,
-                      player.layout ? TextAlign::Right : TextAlign::Left, text));
-    std::snprintf(text, sizeof text, "Danger: %i", b.danger);
-    unite(a, textArea(fontAt(TitleFonts, FontIndex24), b.x + b.width / 2, b.y - 30, TextAlign::Centre, text));
+    FrameArea a = boxArea(gridFrame(b));
+    unite(a, textArea(nameTag(b, player)));
+    unite(a, boxArea(nextBox(b)));
+    unite(a, textArea(nextLabel(b)));
+    const HudBox panel = scorePanel(b);
+    unite(a, boxArea(panel));
+    unite(a, textArea(scoreLabel(player, panel.x, panel.y)));
+    unite(a, textArea(scoreText(player, panel.x, panel.y)));
+    unite(a, textArea(dangerWarning(b)));
     for (int i = 0; i < b.roundsWon; ++i) {
-        const int left = b.hudLeft ? b.x - 20 - RoundIconStep * i : right + 5 + RoundIconStep * i;
-        unite(a, pictureArea(IconPictures.get(0), left, b.y + 125));
+        const HudBox icon = roundIcon(b, i);
+        unite(a, pictureArea(IconPictures.get(0), icon.x, icon.y));
     }
     for (int c = 0; c < Board::Columns; ++c) {
         for (int r = 0; r < Board::Rows; ++r) addCell(a, b.grid[c][r]);
@@ -94,20 +87,24 @@ FrameArea particleArea(const Particle& p) {
 
 void messageAreas(const FloatingMessageList& list, std::vector<FrameArea>& out) {
     for (const FloatingMessage& m : list.items)
-        out.push_back(textArea(fontAt(TitleFonts, m.fontIndex), static_cast<int>(m.x), static_cast<int>(m.y),
-                               TextAlign::Centre, m.text));
+        out.push_back(textArea(messageText(m)));
 }
 
 // A panel at alpha 0 blends nothing.
-FrameArea panelArea(const PausePanel& p) {
+FrameArea panelArea(const PausePanel& p, bool versus) {
     if (static_cast<int>(p.alpha) <= 0) return {};
     FrameArea a{static_cast<int>(p.x) - 2, static_cast<int>(p.y) - 2, static_cast<int>(p.width) + 5,
                 static_cast<int>(p.height) + 5};
-    TTF_FONT* f = fontAt(BodyFonts, FontIndex18);
-    const int x = static_cast<int>(p.x + 1);
-    unite(a, textArea(f, x, static_cast<int>(p.y + 1), TextAlign::Left, "Tessaron Demo - Paused"));
-    unite(a, textArea(f, x, static_cast<int>(p.y + 20), TextAlign::Left, "Press Q to quit"));
+    for (const PlacedText& line : pausePanelLines(p, versus)) unite(a, textArea(line));
     return a;
+}
+
+// Versus: both boards, the one further left first.
+bool versusPair(const FrameParts& parts, const Board*& left, const Board*& right) {
+    if (!parts.boards[0] || !parts.boards[1]) return false;
+    left = parts.boards[0]->x <= parts.boards[1]->x ? parts.boards[0] : parts.boards[1];
+    right = left == parts.boards[0] ? parts.boards[1] : parts.boards[0];
+    return true;
 }
 
 // The record whose HUD a board shows.
@@ -116,31 +113,35 @@ const PlayerRecord& recordOf(const FrameParts& parts, const Board& b) {
     return parts.players ? parts.players[b.side ? 1 : 0] : None;
 }
 
-// Where the shell's two lines go: the status line at the top left, the
-// notice centred a little above the middle.
-constexpr int StatusX = 8, StatusY = 6;
-TTF_FONT* statusFont() { return fontAt(BodyFonts, FontIndex18); }
-TTF_FONT* noticeFont() { return fontAt(TitleFonts, FontIndex24); }
-bool present(const char* text) { return text && *text; }
+// The shell's two lines: the status at the top left, the notice centred
+// below it, both above the name tags of the boards; `kind` 0 is the
+// status, 1 the notice.  An empty text has no font and takes no area.
+PlacedText overlayLine(const FrameParts& parts, int width, int kind) {
+    const char* text = kind == 0 ? parts.status : parts.notice;
+    if (!text || !*text) return {};
+    if (kind == 0) return {fontAt(BodyFonts, FontIndex18), 8, 6, TextAlign::Left, text};
+    return {fontAt(TitleFonts, FontIndex18), width / 2, 30, TextAlign::Centre, text};
+}
 
-void overlayAreas(const FrameParts& parts, int width, int height, std::vector<FrameArea>& out) {
-    if (present(parts.status)) out.push_back(textArea(statusFont(), StatusX, StatusY, TextAlign::Left, parts.status));
-    if (present(parts.notice))
-        out.push_back(textArea(noticeFont(), width / 2, height / 3, TextAlign::Centre, parts.notice));
+void overlayAreas(const FrameParts& parts, int width, std::vector<FrameArea>& out) {
+    for (int kind = 0; kind < 2; ++kind) out.push_back(textArea(overlayLine(parts, width, kind)));
 }
 
 // Everything after the background, in the session's order.
 void drawLayers(const FrameParts& parts, BITMAP* back) {
     for (const Board* b : parts.boards)
         if (b) drawBoard(*b, recordOf(parts, *b), back);
+    const Board *left = nullptr, *right = nullptr;
+    const bool versus = versusPair(parts, left, right);
+    if (versus && parts.matchesWon) drawMatchTally(*left, *right, parts.matchesWon, back);
     if (parts.messages) drawMessages(*parts.messages, back);
-    if (parts.panel) drawPausePanel(*parts.panel, back);
-    const int white = makecol(255, 255, 255);
-    if (present(parts.status))
-        drawTranslucentTextAligned(back, statusFont(), StatusX, StatusY, white, 255, TextAlign::Left, parts.status);
-    if (present(parts.notice))
-        drawTranslucentTextAligned(back, noticeFont(), back->w / 2, back->h / 3, white, 255, TextAlign::Centre,
-                                   parts.notice);
+    if (parts.panel) drawPausePanel(*parts.panel, back, versus);
+    for (int kind = 0; kind < 2; ++kind) {
+        const PlacedText line = overlayLine(parts, back->w, kind);
+        if (line.font)
+            drawTranslucentTextAligned(back, line.font, line.x, line.y, makecol(255, 255, 255), 255, line.align,
+                                       line.text.c_str());
+    }
     if (parts.pointer) drawPointerSprite(*parts.pointer, parts.pointerSprite, parts.pointerX, parts.pointerY, back);
 }
 
@@ -165,7 +166,10 @@ void frameAreas(const FrameParts& parts, std::vector<FrameArea>& out) {
         messageAreas(b->messages, out);
     }
     if (parts.messages) messageAreas(*parts.messages, out);
-    if (parts.panel) out.push_back(panelArea(*parts.panel));
+    const Board *left = nullptr, *right = nullptr;
+    const bool versus = versusPair(parts, left, right);
+    if (versus && parts.matchesWon) out.push_back(textArea(matchTally(*left, *right, parts.matchesWon)));
+    if (parts.panel) out.push_back(panelArea(*parts.panel, versus));
     if (parts.pointer && parts.pointerSprite)
         out.push_back(pictureArea(parts.pointerSprite, parts.pointerX, parts.pointerY));
 }
@@ -173,7 +177,7 @@ void frameAreas(const FrameParts& parts, std::vector<FrameArea>& out) {
 void FrameComposer::show(const FrameParts& parts, BITMAP* back, BITMAP* screenBitmap) {
     now_.clear();
     frameAreas(parts, now_);
-    overlayAreas(parts, back->w, back->h, now_);
+    overlayAreas(parts, back->w, now_);
     if (!composed_) {
         composeFrame(parts, back);
         blit(back, screenBitmap, 0, 0, 0, 0, back->w, back->h);

@@ -32,14 +32,16 @@ struct FrameParts {
     BITMAP* background = nullptr;  // null: black
     const Board* boards[2] = {nullptr, nullptr};
     const PlayerRecord* players = nullptr;  // both records, index = Board::side
+    const std::int32_t* matchesWon = nullptr;  // versus: both sides' matches, index = Board::side
     const FloatingMessageList* messages = nullptr;
     const PausePanel* panel = nullptr;
     const MousePointer* pointer = nullptr;
     BITMAP* pointerSprite = nullptr;  // null: no pointer
     int pointerX = 0, pointerY = 0;
-    // Lines of the shell's own, over the match: a small one at the top left
-    // (a replay's time and speed, a recording's failure) and one in the
-    // middle of the screen (the end of a replay).  Null or empty: none.
+    // Lines of the shell's own, over the match, at the top of the screen: a
+    // status at the left (a replay's time and speed, a recording's failure)
+    // and a notice centred below it (the end of a replay).  Null or empty:
+    // none.
     const char* status = nullptr;
     const char* notice = nullptr;
 };

@@ -7,8 +7,13 @@
 namespace tessaron {
 
 void drawMessage(const FloatingMessage& m, BITMAP* dst) {
-    drawTranslucentTextCached(dst, fontAt(TitleFonts, m.fontIndex), static_cast<int>(m.x), static_cast<int>(m.y),
-                              pixelOf(m.colour), static_cast<int>(m.alpha), TextAlign::Centre, m.text);
+    const PlacedText t = messageText(m);
+    drawTranslucentTextCached(dst, t.font, t.x, t.y, pixelOf(m.colour), static_cast<int>(m.alpha), t.align,
+                              t.text.c_str());
+}
+
+PlacedText messageText(const FloatingMessage& m) {
+    return {fontAt(TitleFonts, m.fontIndex), static_cast<int>(m.x), static_cast<int>(m.y), TextAlign::Centre, m.text};
 }
 
 void drawMessages(const FloatingMessageList& list, BITMAP* dst) {

@@ -7,10 +7,13 @@
 #include <allegro.h>
 
 #include "render/messages.h"
+#include "render/styled_text.h"
 
 namespace tessaron {
 
 void drawMessage(const FloatingMessage& message, BITMAP* dst);
+// The message's text where drawMessage puts it.
+PlacedText messageText(const FloatingMessage& message);
 // Every message in creation order, the later ones on top.
 void drawMessages(const FloatingMessageList& list, BITMAP* dst);
 

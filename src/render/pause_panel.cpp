@@ -22,6 +22,15 @@ void PausePanel::kick(float velocityX, float velocityY) {
     vy = velocityY;
 }
 
+float PausePanel::restOffset(float velocityX) const {
+    PausePanel p = *this;
+    p.place(0, 0);
+    p.kick(velocityX, 0);
+    p.paused = 1;
+    for (int i = 0; i < 1000 && (p.vx != 0 || p.alpha < p.fullAlpha); ++i) p.update();
+    return p.x;
+}
+
 void PausePanel::toggle() {
     if (paused) {
         paused = 0;

@@ -31,6 +31,9 @@ struct PausePanel {
     // Sets home and current position.
     void place(float newX, float newY);
     void kick(float velocityX, float velocityY);
+    // How far right of its home a panel set up like this one comes to rest
+    // once it has opened after a kick of velocityX (the panel is not moved).
+    float restOffset(float velocityX) const;
     // Resumes when paused, otherwise asks for a pause (granted only once
     // the panel has closed completely).
     void toggle();

@@ -17,7 +17,7 @@ inline int whole(float v) { return static_cast<int>(v); }
 
 } // namespace
 
-void drawPausePanel(const PausePanel& p, BITMAP* dst) {
+void drawPausePanel(const PausePanel& p, BITMAP* dst, bool versus) {
     if (!dst) return;
     const int alpha = whole(p.alpha);
     translucent_rectfill(dst, whole(p.x), whole(p.y), whole(p.width), whole(p.height), pixelOf(p.colour), alpha);
@@ -33,11 +33,21 @@ void drawPausePanel(const PausePanel& p, BITMAP* dst) {
     }
 
     // The texts blend with the panel's alpha, so a closed panel shows none.
+    const std::vector<PlacedText> lines = pausePanelLines(p, versus);
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        drawTranslucentTextCached(dst, lines[i].font, lines[i].x, lines[i].y, pixelOf(i ? HintColour : TitleColour),
+                                  alpha, lines[i].align, lines[i].text.c_str());
+}
+
+std::vector<PlacedText> pausePanelLines(const PausePanel& p, bool versus) {
     TTF_FONT* f = fontAt(BodyFonts, FontIndex18);
-    drawTranslucentTextCached(dst, f, whole(p.x + 1), whole(p.y + 1), pixelOf(TitleColour), alpha, TextAlign::Left,
-                              "Tessaron Demo - Paused");
-    drawTranslucentTextCached(dst, f, whole(p.x + 1), whole(p.y + 20), pixelOf(HintColour), alpha, TextAlign::Left,
-                              "Press Q to quit");
+    const int x = whole(p.x + 1), y = whole(p.y + 1);
+    if (versus)
+        return {PlacedText{f, x, y, TextAlign::Left, "Tessaron - Paused"},
+                PlacedText{f, x, y + 19, TextAlign::Left, "Escape to play on"},
+                PlacedText{f, x, y + 38, TextAlign::Left, "Q to quit"}};
+    return {PlacedText{f, x, y, TextAlign::Left, "Tessaron Demo - Paused"},
+            PlacedText{f, x, whole(p.y + 20), TextAlign::Left, "Press Q to quit"}};
 }
 
 } // namespace tessaron

@@ -10,12 +10,23 @@
 
 #include <allegro.h>
 
+#include <string>
+
 struct TTF_FONT;
 
 namespace tessaron {
 
 // Where x stands on the text: its left edge, its centre or its right edge.
 enum class TextAlign { Left, Centre, Right };
+
+// A line of text where a drawing puts it: its font, x where `align` says,
+// y its top.  The drawing and the frame composition read the same value.
+struct PlacedText {
+    TTF_FONT* font = nullptr;
+    int x = 0, y = 0;
+    TextAlign align = TextAlign::Left;
+    std::string text;
+};
 
 // Room the scratch bitmap keeps right of the measured text.
 constexpr int TextScratchExtraWidth = 3;

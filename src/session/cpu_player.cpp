@@ -1,14 +1,13 @@
 #include "session/cpu_player.h"
 
 #include "board/board.h"
+#include "session/cpu_field.h"
 #include "session/input.h"
 
 namespace tessaron {
 namespace {
 constexpr int Columns = Board::Columns;
 constexpr int Rows = Board::Rows;
-const int StepColumn[4] = {-1, 1, 0, 0};
-const int StepRow[4] = {0, 0, -1, 1};
 
 // How each level plays.  `think`: steps before its first key on a pair;
 // `gap`: steps from one press to the next (2 is as fast as fresh presses
@@ -44,8 +43,8 @@ struct Placement {
 int placementWorth(const Board& board, const Placement& self, const Placement& other) {
     int worth = self.row * 4;  // low is good
     for (int n = 0; n < 4; ++n) {
-        const int c = self.column + StepColumn[n];
-        const int r = self.row + StepRow[n];
+        const int c = self.column + CpuField::StepColumn[n];
+        const int r = self.row + CpuField::StepRow[n];
         if (c < 0 || c >= Columns || r < 0 || r >= Rows) continue;
         int colour = -1;
         int kind = KindEmpty;
@@ -63,143 +62,7 @@ int placementWorth(const Board& board, const Placement& self, const Placement& o
     return worth;
 }
 
-// A settled copy of a grid for trying placements: blocks only, no motion.
-struct Field {
-    std::int8_t kind[Columns][Rows];
-    std::int8_t colour[Columns][Rows];
-
-    explicit Field(const Board& board) {
-        for (int c = 0; c < Columns; ++c) {
-            for (int r = 0; r < Rows; ++r) {
-                kind[c][r] = static_cast<std::int8_t>(board.grid[c][r].kind);
-                colour[c][r] = static_cast<std::int8_t>(board.grid[c][r].colour);
-            }
-        }
-        settle();
-    }
-    bool occupied(int c, int r) const { return kind[c][r] != KindEmpty; }
-    int top(int c) const {
-        int r = 0;
-        while (r < Rows && !occupied(c, r)) ++r;
-        return r;
-    }
-    // Every column's blocks fall to the bottom, keeping their order.
-    void settle() {
-        for (int c = 0; c < Columns; ++c) {
-            int to = Rows - 1;
-            for (int r = Rows - 1; r >= 0; --r) {
-                if (!occupied(c, r)) continue;
-                if (to != r) {
-                    kind[c][to] = kind[c][r];
-                    colour[c][to] = colour[c][r];
-                    kind[c][r] = KindEmpty;
-                    colour[c][r] = ColourNone;
-                }
-                --to;
-            }
-        }
-    }
-    // Puts the pair at a column and turn; false when it would not fit below
-    // the top row.
-    bool drop(const Cell& pivot, const Cell& satellite, int column, int rotation) {
-        const int sc = column + FallingPair::satelliteColumnOffset(rotation);
-        if (sc < 0 || sc >= Columns) return false;
-        int pr, sr;
-        if (rotation == RotationAbove || rotation == RotationBelow) {
-            const int low = top(column) - 1;
-            pr = rotation == RotationAbove ? low : low - 1;
-            sr = rotation == RotationAbove ? low - 1 : low;
-        } else {
-            pr = top(column) - 1;
-            sr = top(sc) - 1;
-        }
-        if (pr < 1 || sr < 1) return false;
-        kind[column][pr] = static_cast<std::int8_t>(pivot.kind);
-        colour[column][pr] = static_cast<std::int8_t>(pivot.colour);
-        kind[sc][sr] = static_cast<std::int8_t>(satellite.kind);
-        colour[sc][sr] = static_cast<std::int8_t>(satellite.colour);
-        return true;
-    }
-    // Breaks every group a breaker touches, lets the rest fall, again until
-    // nothing breaks; returns the blocks the turn would send.
-    int resolve() {
-        int broken = 0;
-        int chain = 0;
-        for (;;) {
-            bool marked[Columns][Rows] = {};
-            int stack[Columns * Rows];
-            int count = 0;
-            for (int c = 0; c < Columns; ++c) {
-                for (int r = 0; r < Rows; ++r) {
-                    if (kind[c][r] != KindBreaker || marked[c][r] || !touchesColour(c, r)) continue;
-                    int depth = 0;
-                    stack[depth++] = c * Rows + r;
-                    marked[c][r] = true;
-                    ++count;
-                    while (depth > 0) {
-                        const int at = stack[--depth];
-                        for (int n = 0; n < 4; ++n) {
-                            const int nc = at / Rows + StepColumn[n];
-                            const int nr = at % Rows + StepRow[n];
-                            if (nc < 0 || nc >= Columns || nr < 0 || nr >= Rows || marked[nc][nr]) continue;
-                            if (!occupied(nc, nr) || colour[nc][nr] != colour[c][r]) continue;
-                            marked[nc][nr] = true;
-                            ++count;
-                            stack[depth++] = nc * Rows + nr;
-                        }
-                    }
-                }
-            }
-            if (count == 0) break;
-            broken += count;
-            ++chain;
-            for (int c = 0; c < Columns; ++c) {
-                for (int r = 0; r < Rows; ++r) {
-                    if (!marked[c][r]) continue;
-                    kind[c][r] = KindEmpty;
-                    colour[c][r] = ColourNone;
-                }
-            }
-            settle();
-        }
-        return broken * chain;
-    }
-    bool touchesColour(int c, int r) const {
-        for (int n = 0; n < 4; ++n) {
-            const int nc = c + StepColumn[n];
-            const int nr = r + StepRow[n];
-            if (nc >= 0 && nc < Columns && nr >= 0 && nr < Rows && occupied(nc, nr) &&
-                colour[nc][nr] == colour[c][r])
-                return true;
-        }
-        return false;
-    }
-    // Touching pairs of blocks of one colour: groups a breaker can take later.
-    int contacts() const {
-        int n = 0;
-        for (int c = 0; c < Columns; ++c) {
-            for (int r = 0; r < Rows; ++r) {
-                if (!occupied(c, r)) continue;
-                if (c + 1 < Columns && occupied(c + 1, r) && colour[c + 1][r] == colour[c][r]) ++n;
-                if (r + 1 < Rows && occupied(c, r + 1) && colour[c][r + 1] == colour[c][r]) ++n;
-            }
-        }
-        return n;
-    }
-    // A tall stack costs more the taller it is, most in the middle columns
-    // where new pairs come in.
-    int heightCost() const {
-        int cost = 0;
-        for (int c = 0; c < Columns; ++c) {
-            const int h = Rows - top(c);
-            cost += h * h;
-            if ((c == 3 || c == 4) && h > 7) cost += 40 * (h - 7);
-        }
-        return cost;
-    }
-};
-
-int fieldWorth(const Profile& p, Field& field) {
+int fieldWorth(const Profile& p, CpuField& field) {
     const int sent = field.resolve();
     return p.send * sent * 4 + p.contact * field.contacts() * 2 - p.height * field.heightCost() / 2;
 }
@@ -269,7 +132,7 @@ CpuPlayer::Choice CpuPlayer::planQuick(const Board& board) {
 
 CpuPlayer::Choice CpuPlayer::planSearch(const Board& board) {
     const Profile& p = Profiles[level_];
-    const Field start(board);
+    const CpuField start(board);
     const Cell& nextPivot = board.nextPair.satellite;  // the upper preview block becomes the pivot
     const Cell& nextSatellite = board.nextPair.pivot;
     Choice choice{3, 0};
@@ -278,7 +141,7 @@ CpuPlayer::Choice CpuPlayer::planSearch(const Board& board) {
     long best = -1000000000L;
     for (int rot = 0; rot < 4; ++rot) {
         for (int c = 0; c < Columns; ++c) {
-            Field field = start;
+            CpuField field = start;
             if (!field.drop(board.pair.pivot, board.pair.satellite, c, rot)) continue;
             any[anyCount++] = Choice{c, rot};
             if (!chance(p.consider)) continue;
@@ -287,7 +150,7 @@ CpuPlayer::Choice CpuPlayer::planSearch(const Board& board) {
                 long after = -1000000;
                 for (int rot2 = 0; rot2 < 4; ++rot2) {
                     for (int c2 = 0; c2 < Columns; ++c2) {
-                        Field second = field;
+                        CpuField second = field;
                         if (!second.drop(nextPivot, nextSatellite, c2, rot2)) continue;
                         const long w = fieldWorth(p, second);
                         if (w > after) after = w;

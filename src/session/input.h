@@ -27,6 +27,7 @@ constexpr int ScanS = 19;
 constexpr int ScanW = 23;
 constexpr int ScanF9 = 55;
 constexpr int ScanEsc = 59;
+constexpr int ScanTab = 64;
 constexpr int ScanEnter = 67;
 constexpr int ScanSpace = 75;
 constexpr int ScanLeft = 82;

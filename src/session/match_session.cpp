@@ -1,6 +1,5 @@
 #include "session/match_session.h"
 
-#include <cstdio>
 #include <cstring>
 #include <functional>
 
@@ -12,6 +11,7 @@
 #include "render/screenshot.h"
 #include "render/text_cache.h"
 #include "board/sound_cue.h"
+#include "session/background_choice.h"
 #include "session/file_list.h"
 #include "shell/app.h"
 #include "shell/globals.h"
@@ -28,6 +28,12 @@ const char* const SampleFiles[] = {
     "data/sound/energy_huge.wav",          "data/sound/lightning.wav",
     "data/sound/glassbreak.wav",
 };
+
+// Replays are written beside the screenshots.
+constexpr const char* ReplayFolder = "replays";
+// A recording's problem stays on screen for 5 seconds.
+constexpr std::int64_t StatusSteps = 125;
+constexpr std::uint64_t StepsPerSecond = 25;
 
 constexpr const char* BackgroundPattern = "data/backgrounds/*.bmp*";
 constexpr const char* BackgroundDirectory = "data/backgrounds/";
@@ -78,21 +84,19 @@ void scanFileList(FileList& list, const char* pattern) {
     al_findclose(&info);
 }
 
-MatchSession::MatchSession() : state_(SCREEN_W, SCREEN_H) {}
+MatchSession::MatchSession()
+    : state_(SCREEN_W, SCREEN_H), watching_(!Config.replay.empty() || Config.replayLast) {}
 
 MatchSession::~MatchSession() = default;
 
 void MatchSession::loadBackground() {
     FileList names;
     scanFileList(names, BackgroundPattern);
-    const char* picked = names.pick(state_.random);
-    if (picked) {
-        char path[512];
-        std::snprintf(path, sizeof path, "%s%s", BackgroundDirectory, picked);
-        background_ = loadCheckedBmp(path);
-    } else {
-        background_ = loadCheckedBmp(FallbackBackground);
-    }
+    const char* picked = names.pick(watching_ ? pickRandom_ : state_.random);  // the one random draw for it
+    loadFirstUsable(names, picked, BackgroundDirectory, FallbackBackground, [this](const char* path) {
+        background_ = loadOptionalPicture(path);
+        return background_ != nullptr;
+    });
 }
 
 void MatchSession::loadMusic() {
@@ -100,7 +104,7 @@ void MatchSession::loadMusic() {
     scanFileList(names, MusicPattern);
     loadSongFromList(
         Music, GameSongSlot, MusicDirectory, names.count(), [&names](int i) { return names.name(i); },
-        [this](int lo, int hi) { return state_.random.randomInt(lo, hi); });
+        [this](int lo, int hi) { return (watching_ ? pickRandom_ : state_.random).randomInt(lo, hi); });
 }
 
 void MatchSession::load() {
@@ -108,7 +112,9 @@ void MatchSession::load() {
     backBuffer_ = create_bitmap(SCREEN_W, SCREEN_H);
     if (backBuffer_) clear_bitmap(backBuffer_);
 
-    // A random background, or the fallback when the folder is empty.
+    // A random background; when it is refused, the next one that loads,
+    // or the fallback.
+    if (watching_) startWatching();
     loadBackground();
 
     // Flags.
@@ -132,16 +138,19 @@ void MatchSession::load() {
     loadMusic();
 
     // Online: the match starts once an opponent is there.
-    if (Config.online.on) {
+    if (Config.online.on && !watching_) {
         net::OnlineSettings online = Config.online;
         online.screenWidth = SCREEN_W;
         online.screenHeight = SCREEN_H;
         online_.reset(new net::OnlinePlay(online));
     }
 
-    // Board placement, round reset and "Round 1".
-    state_.versus = Config.versus;
-    state_.versus.joystick = num_joysticks > 0;
+    // Board placement, round reset and "Round 1" (a replay brings its own
+    // versus settings).
+    if (!replay_) {
+        state_.versus = Config.versus;
+        state_.versus.joystick = num_joysticks > 0;
+    }
     state_.beginLoad();
 
     // The music.
@@ -151,6 +160,46 @@ void MatchSession::load() {
     // Pointer fade and the pause panel with its sounds.
     state_.finishLoad();
     PanelSounds.load();
+
+    // A replay's earlier matches run at once; or the recording starts.
+    if (watching_) finishWatching();
+    if (!watching_ && !online_ && (Config.recordReplays || !Config.recordPath.empty()))
+        recording_.reset(new MatchRecording(state_, Config.recordReplays ? ReplayFolder : "", Config.recordPath));
+}
+
+// Before the picks: the replay is read and the match set up as it was
+// recorded; a replay that cannot be read leaves the session showing why.
+void MatchSession::startWatching() {
+    replay_.reset(new Replay);
+    const std::string path = Config.replayLast ? newestReplay(ReplayFolder) : Config.replay;
+    std::string problem = path.empty() ? std::string("there is no replay in ") + ReplayFolder + "/ yet"
+                                       : loadReplay(path, *replay_);
+    if (problem.empty()) {
+        state_ = replayState(replay_->header, SCREEN_W, SCREEN_H);
+        pickRandom_ = state_.random;
+        problem = catchUpStartDraws(state_, replay_->header);
+    }
+    if (problem.empty()) return;
+    std::fprintf(stderr, "Tessaron: cannot play the replay: %s\n", problem.c_str());
+    notice_ = "Cannot play the replay: " + problem;
+    replay_.reset();
+    state_ = MatchState(SCREEN_W, SCREEN_H);
+    pickRandom_ = state_.random;
+}
+
+// The loaded state is the playback's start (its first snapshot).
+void MatchSession::finishWatching() {
+    if (!replay_) return;
+    player_.reset(new ReplayPlayer(*replay_, state_));
+    player_->leadIn();
+    updateWatchLines();
+}
+
+void MatchSession::reportRecording(const std::string& problem) {
+    if (problem.empty()) return;
+    std::fprintf(stderr, "Tessaron: the replay was not saved: %s\n", problem.c_str());
+    status_ = "Replay not saved: " + problem;
+    statusUntil_ = LogicStepsRun + StatusSteps;
 }
 
 namespace {
@@ -168,7 +217,9 @@ LiveInput readLiveInput() {
 void MatchSession::runLogicStep() {
     StepInput input = state_.keyboardInput(readLiveInput());
     for (int side = 0; side < 2; ++side) input.joysticks[side] = joystickWord(state_.joysticks[side].joystick);
-    carryOut(state_.step(input));
+    const StepEvents events = state_.step(input);
+    carryOut(events);
+    if (recording_) reportRecording(recording_->afterStep(input, events, state_));
     ++LogicStepsRun;
 }
 
@@ -185,23 +236,81 @@ void MatchSession::runOnlineStep() {
         saveScreenshot(backBuffer_);
     }
     if (online_->quitRequested()) QuitFlag.store(1);
+    status_ = online_->status();
+    notice_ = online_->notice();
+}
+
+// One owed tick of watching: the watcher's keys (F9 saves the frame as in
+// play), then as many steps as the speed asks for (none while paused or
+// once the replay has ended).
+void MatchSession::watchTick() {
+    const bool escape = key[KEY_ESC] != 0, q = key[KEY_Q] != 0;
+    const bool ended = !player_ || player_->atEnd() || !player_->problem().empty();
+    if ((escape && key[KEY_LSHIFT]) || (q && !qWasDown_ && (watch_.paused() || ended))) QuitFlag.store(1);
+    if (escape && !escapeWasDown_) {
+        if (ended) QuitFlag.store(1);
+        else watch_.setPaused(!watch_.paused());
+    }
+    escapeWasDown_ = escape;
+    qWasDown_ = q;
+    if (key[KEY_F9]) saveScreenshot(backBuffer_);
+    if (!player_) return;
+    const WatchCommand command = watch_.tick({key[KEY_SPACE] != 0, key[KEY_RIGHT] != 0, key[KEY_UP] != 0,
+                                              key[KEY_LEFT] != 0});
+    if (command.jumpBack) {
+        player_->jumpBack(WatchControl::JumpBackSteps);
+        ++LogicStepsRun;
+    }
+    for (int i = 0; i < command.steps; ++i) {
+        StepEvents events;
+        if (!player_->step(&events)) break;
+        carryOut(events, false);
+        ++LogicStepsRun;
+    }
+    if (!player_->problem().empty() && notice_.empty())
+        std::fprintf(stderr, "Tessaron: replay stopped: %s\n", player_->problem().c_str());
+    updateWatchLines();
+}
+
+// "Replay 1:05 / 3:10  x4", and the notice once the replay has ended (the
+// whole problem of a digest that disagreed went to stderr).
+void MatchSession::updateWatchLines() {
+    const std::uint64_t length = replay_->lastStep + 1 - replay_->header.firstStep;
+    const std::uint64_t at = player_->matchSteps() / StepsPerSecond, total = length / StepsPerSecond;
+    char text[96];
+    std::snprintf(text, sizeof text, "Replay %llu:%02llu / %llu:%02llu  %s", static_cast<unsigned long long>(at / 60),
+                  static_cast<unsigned long long>(at % 60), static_cast<unsigned long long>(total / 60),
+                  static_cast<unsigned long long>(total % 60),
+                  watch_.paused() ? "paused" : watch_.speed() == 16 ? "x16" : watch_.speed() == 4 ? "x4" : "x1");
+    status_ = text;
+    if (!player_->problem().empty())
+        notice_ = "Replay stopped after step " + std::to_string(player_->stepsRun()) + ": it disagrees with this game";
+    else if (player_->atEnd()) notice_ = replay_->finished ? "End of replay" : "End of replay (unfinished match)";
+    else notice_.clear();
 }
 
 // What the step asked for: the screenshot of the frame shown before it (the
 // back buffer), its sounds in order, the music's step, the quit.
-void MatchSession::carryOut(const StepEvents& events) {
+// A replay's quit ends only the replay (the file ends there).
+void MatchSession::carryOut(const StepEvents& events, bool live) {
     if (events.screenshot) saveScreenshot(backBuffer_);
     for (int i = 0; i < events.sounds.count; ++i) playCue(events.sounds.cues[i]);
     if (events.musicStep) Music.update();
-    if (events.quit) QuitFlag.store(1);
+    if (events.quit && live) QuitFlag.store(1);
 }
 
 void MatchSession::draw() {
     // Nothing drawn has changed since the last frame: the screen, and the
     // back buffer F9 saves, already show it.
+    if (!watching_ && !online_ && LogicStepsRun >= statusUntil_) status_.clear();
+    // Online, the match shown is the one played over the network (none
+    // while waiting for it).
     const MatchState* shown = online_ ? online_->shown() : &state_;
-    const std::string status = online_ ? online_->status() : "", notice = online_ ? online_->notice() : "";
-    const std::uint64_t overlay = std::hash<std::string>()(status + '\n' + notice);
+    if (online_) {
+        status_ = online_->status();
+        notice_ = online_->notice();
+    }
+    const std::uint64_t overlay = std::hash<std::string>()(status_ + '\n' + notice_);
     if (!frameGate_.needed({LogicStepsRun, mouse_x, mouse_y, shown && pointerShown(shown->pointer), overlay})) return;
     // Background, board 0 with its HUD, particles and messages, board 1 in
     // versus, the session's messages, the pause panel, the pointer; then
@@ -209,19 +318,21 @@ void MatchSession::draw() {
     // back, drawn over and copied (render/frame_compose.h).
     FrameParts parts;
     parts.background = background_;
-    if (shown) {
-        parts.boards[0] = &shown->boards[0];
-        if (shown->versusOn()) parts.boards[1] = &shown->boards[1];
-        parts.players = shown->players;
-        parts.messages = &shown->messages;
-        parts.panel = &shown->panel;
-        parts.pointer = &shown->pointer;
-        parts.pointerSprite = mouse_sprite;
-        parts.pointerX = mouse_x;
-        parts.pointerY = mouse_y;
-    }
-    parts.status = status.c_str();
-    parts.notice = notice.c_str();
+    // A replay that cannot be played shows only why.
+    const bool match = shown && (!watching_ || player_);
+    if (!shown) shown = &state_;
+    parts.boards[0] = match ? &shown->boards[0] : nullptr;
+    if (match && shown->versusOn()) parts.boards[1] = &shown->boards[1];
+    parts.players = shown->players;
+    parts.matchesWon = shown->matchesWon;
+    parts.messages = match ? &shown->messages : nullptr;
+    parts.panel = match ? &shown->panel : nullptr;
+    parts.status = status_.c_str();
+    parts.notice = notice_.c_str();
+    parts.pointer = &shown->pointer;
+    parts.pointerSprite = mouse_sprite;
+    parts.pointerX = mouse_x;
+    parts.pointerY = mouse_y;
     composer_.show(parts, backBuffer_, screen);
     ++FramesDrawn;
 }
@@ -231,7 +342,8 @@ bool MatchSession::tick() {
     if (loadFailed_) return true;
     if (online_) online_->poll();
     if (TickCounter.load() > 0) {
-        if (online_) runOnlineStep();
+        if (watching_) watchTick();
+        else if (online_) runOnlineStep();
         else runLogicStep();
         TickCounter.fetch_sub(1);
     }
@@ -242,6 +354,12 @@ bool MatchSession::tick() {
 
 void MatchSession::shutdown() {
     if (shutDown_) return;
+    // The match under way is kept as an unfinished one.
+    if (recording_) {
+        const std::string problem = recording_->finish(state_);
+        if (!problem.empty()) std::fprintf(stderr, "Tessaron: the replay was not saved: %s\n", problem.c_str());
+        recording_.reset();
+    }
     online_.reset();  // a match in progress is left with a goodbye
     destroy_bitmap(backBuffer_);
     backBuffer_ = nullptr;

@@ -11,15 +11,27 @@
 // background while it waits, with its status line and notice over it.
 // Depends on Allegro, the render and audio layers.  Main thread only.
 //
-// Failures: a missing background, sound or song leaves the game without it
-// (black background, silence).  A missing or unreadable block, breaker, bomb,
-// icon or particle picture is required data: the first tick then reports
-// every such file, sets the QuitFlag and loadFailed() becomes true.
+// With [Game] record_replays = 1 every match is written into replays/
+// (session/replay_player.h: MatchRecording); with [Game] replay = FILE the
+// session plays that replay back instead of a match: the watcher's Space
+// pauses, Right held runs at 4x, Up held at 16x, Left jumps back 10 s,
+// Escape pauses as in play (Q then quits), and the end of the replay or a
+// digest that disagrees stays on screen until Escape.
+//
+// Failures: a refused background gives way to the folder's next picture or
+// the fallback (session/background_choice.h), then to black; a missing
+// sound or song leaves the game without it (silence).  A refused block,
+// breaker, bomb, icon or particle picture is required data: the first tick
+// then reports every such file with the reason, sets the QuitFlag and
+// loadFailed() becomes true.  A replay that cannot be written or read, or
+// that disagrees with this game, is named on screen and on stderr; the game
+// goes on.
 #pragma once
 
 #include <allegro.h>
 
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -27,6 +39,7 @@
 #include "render/frame_compose.h"
 #include "render/frame_gate.h"
 #include "session/match_state.h"
+#include "session/replay_player.h"
 
 namespace tessaron {
 
@@ -56,11 +69,33 @@ private:
     void loadMusic();
     void runLogicStep();
     void runOnlineStep();
-    void carryOut(const StepEvents& events);
+    void carryOut(const StepEvents& events, bool live = true);
     void draw();
+    // Playing a replay back: the state before the picks, the player after
+    // the load, and one owed tick of watching.
+    void startWatching();
+    void finishWatching();
+    void watchTick();
+    void updateWatchLines();
+    void reportRecording(const std::string& problem);
 
     MatchState state_;
     std::unique_ptr<net::OnlinePlay> online_;
+    // The background and music picks draw from the match's stream, or
+    // while watching from a copy of it (the recording may have drawn a
+    // different number of words for them: the match's stream is then
+    // brought to the recorded count).
+    RandomSource pickRandom_;
+    bool watching_ = false;
+    std::unique_ptr<Replay> replay_;
+    std::unique_ptr<ReplayPlayer> player_;
+    WatchControl watch_;
+    bool escapeWasDown_ = false, qWasDown_ = false;
+    std::unique_ptr<MatchRecording> recording_;
+    // The shell's two lines over the match (render/frame_compose.h); a
+    // recording's problem shows until step statusUntil_.
+    std::string status_, notice_;
+    std::int64_t statusUntil_ = 0;
     BITMAP* backBuffer_ = nullptr;
     BITMAP* background_ = nullptr;
     bool loaded_ = false;

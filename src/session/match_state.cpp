@@ -1,8 +1,10 @@
 #include "session/match_state.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
+#include "render/font_sizes.h"
 #include "session/controls.h"
 
 namespace tessaron {
@@ -13,6 +15,12 @@ constexpr float PanelKick = 35.25f;
 // Width of the space between the two grids in versus: both HUDs and up to
 // five round icons of each side fit in it.
 constexpr std::int32_t VersusGap = 190;
+// The versus pause panel fits the space between the grids, below the round
+// icons and the match tally (which end 180 pixels below the grids' top).
+constexpr float VersusPanelWidth = 180;
+constexpr std::int32_t VersusPanelBelow = 185;
+// "Match point" stands this far above the grids' top, over both names.
+constexpr std::int32_t MatchPointAbove = 110;
 
 // "You win", "Player 2 wins": online, the local player is named "You".
 const char* winVerb(const char* name) { return std::strcmp(name, "You") == 0 ? "win" : "wins"; }
@@ -80,8 +88,8 @@ StepInput MatchState::keyboardInput(const LiveInput& live) const {
         if (down(b.keySoftDrop)) held |= SideSoftDrop;
         if (down(b.keyHardDrop)) held |= SideHardDrop;
         if (down(b.keyRotate)) held |= SideRotate;
+        if (down(dropKeys[side])) held |= SideDrop;
     }
-    if (down(ScanEnter)) in.sides[0] |= SideDrop;
     if (down(ScanEsc)) in.sides[0] |= SidePause;
     if (down(ScanQ)) in.console |= ConsoleQuit;
     if (down(ScanLShift)) in.console |= ConsoleShift;
@@ -102,11 +110,7 @@ void MatchState::beginLoad() {
     players[0].setName("Demo Player");
     board.nextPair.preview = 1;
     board.setControlMode(ControlKeyboard);
-    board.setKeyLeft(ScanLeft);
-    board.setKeyRight(ScanRight);
-    board.setKeySoftDrop(ScanDown);
-    board.setKeyHardDrop(ScanUp);
-    board.setKeyRotate(ScanSpace);
+    giveKeys(0, ArrowKeys);
     versus = versus.normalised();
     if (versusOn()) placeVersusBoards();
 
@@ -114,7 +118,7 @@ void MatchState::beginLoad() {
     roundStartTick = FirstRoundStart;
     roundReset();
     if (versusOn()) {
-        addVersusMessage(White, 5, "Round 1");
+        announceRound();
         return;
     }
     messages.add(static_cast<float>(screenWidth / 2), static_cast<float>(screenHeight / 2 - 100), 6.25f, White, 0, 0,
@@ -138,33 +142,67 @@ void MatchState::placeVersusBoards() {
     b.nextPair.preview = 1;
     b.roundsWon = boards[0].roundsWon = 0;
     players[0].setName(versus.opponent == 1 ? "Player" : "Player 1");
-    players[1].setName(versus.opponent == 1 ? "Computer" : "Player 2");
+    if (versus.opponent == 1) {
+        char name[PlayerRecord::NameSize];
+        std::snprintf(name, sizeof name, "Computer \u00b7 %d", versus.cpuLevel);
+        players[1].setName(name);
+    } else {
+        players[1].setName("Player 2");
+    }
+    b.stackMessages = boards[0].stackMessages = 1;
+    roundNumber = 1;
     players[1].layout = 1;
     players[1].pendingDrops = 0;
     b.setControlMode(versus.opponent == 2 && versus.joystick ? ControlJoystick : ControlKeyboard);
-    b.setKeyLeft(Board1Keys.left);
-    b.setKeyRight(Board1Keys.right);
-    b.setKeySoftDrop(Board1Keys.softDrop);
-    b.setKeyHardDrop(Board1Keys.hardDrop);
-    b.setKeyRotate(Board1Keys.rotate);
-    // The second player's joystick is the first one attached.
+    // Two players at one keyboard each take their own side of it; with a
+    // joystick, the second player steers with the first one attached and
+    // the first keeps the arrows.
+    if (versus.opponent == 2 && b.controlMode == ControlKeyboard) {
+        giveKeys(0, LeftHandKeys);
+        giveKeys(1, ArrowKeys);
+    }
     if (b.controlMode == ControlJoystick) joysticks[1].bind(0);
     cpu = CpuPlayer(random.seedValue() * 2654435761u + 1u, versus.cpuLevel);
     cpuHeld = 0;
     matchOver = false;
 }
 
-// Round and match messages go below the grids, where neither HUD is.
-void MatchState::addVersusMessage(const Rgb& colour, int fontIndex, const char* text) {
+void MatchState::giveKeys(int side, const PlayerKeys& keys) {
+    Board& b = boards[side];
+    b.setKeyLeft(keys.left);
+    b.setKeyRight(keys.right);
+    b.setKeySoftDrop(keys.softDrop);
+    b.setKeyHardDrop(keys.hardDrop);
+    b.setKeyRotate(keys.rotate);
+    dropKeys[side] = keys.drop;
+}
+
+// Round and match messages go below the grids, where neither HUD is,
+// centred in the space left there; each takes the place from the one
+// before, which would otherwise still be fading there.  A result shows at
+// full strength at once, over the loser's blocks flying past; an
+// announcement fades in.
+void MatchState::addVersusMessage(const Rgb& colour, int fontIndex, const char* text, bool fadesIn) {
     const std::int32_t gridBottom = boards[0].baseY + boards[0].height;
-    messages.add(static_cast<float>(screenWidth / 2), static_cast<float>((gridBottom + screenHeight) / 2), 6.25f,
-                 colour, 0, 0, fontIndex, 75, 5.5f, true, "%s", text);
+    const float x = static_cast<float>(screenWidth / 2);
+    const float y = static_cast<float>(gridBottom + (screenHeight - gridBottom - fontPixels(fontIndex)) / 2);
+    for (FloatingMessage& m : messages.items)
+        if (m.x == x && m.y >= static_cast<float>(gridBottom)) m.finished = 1;
+    messages.add(x, y, 6.25f, colour, 0, 0, fontIndex, 75, 5.5f, fadesIn, "%s", text);
 }
 
 void MatchState::finishLoad() {
     pointer.setFadeMode(FadeOut);
     panel.setUp();
-    panel.place(static_cast<float>(screenWidth / 2 - 300), static_cast<float>(screenHeight / 2 - 50));
+    if (!versusOn()) {
+        panel.place(static_cast<float>(screenWidth / 2 - 300), static_cast<float>(screenHeight / 2 - 50));
+        return;
+    }
+    // Between the grids, under the round icons and the tally, and centred
+    // where the Escape key's bump leaves it.
+    panel.fullWidth = VersusPanelWidth;
+    panel.place(static_cast<float>(screenWidth / 2) - VersusPanelWidth / 2 - panel.restOffset(PanelKick),
+                static_cast<float>(boards[0].baseY + VersusPanelBelow));
 }
 
 void MatchState::load() {
@@ -178,15 +216,17 @@ StepEvents MatchState::step(const StepInput& input) {
     // The computer steers board 1 through its own held keys, which stand in
     // for that side's input; a second player's come with the input.
     StepInput now = input;
-    if (versus.opponent == 1) now.sides[1] = cpuHeld;
+    const bool cpuSteers = versus.opponent == 1 && !cpuKeysFromInput;
+    if (cpuSteers) now.sides[1] = cpuHeld;
     if (versus.opponent == 0) now.sides[1] = 0;
     if (!paused) ++elapsedTicks;
     this->input(now, events);
     logicStep(events);
     if (!paused) applyControls(boards[0], now, keys, joysticks[0]);
     if (!paused && versus.opponent == 1) {
-        cpu.steer(boards[1], cpuHeld);
-        now.sides[1] = static_cast<std::uint8_t>((now.sides[1] & ~SideSteerBits) | (cpuHeld & SideSteerBits));
+        if (cpuSteers) cpu.steer(boards[1], cpuHeld);
+        else cpuHeld = static_cast<std::uint8_t>(now.sides[1] & SideSteerBits);
+        now.sides[1] = static_cast<std::uint8_t>((now.sides[1] & ~SideSteerBits) | cpuHeld);
         applyControls(boards[1], now, keys, joysticks[1]);
     } else if (!paused && versus.opponent == 2) {
         applyControls(boards[1], now, keys, joysticks[1]);
@@ -233,7 +273,9 @@ void MatchState::logicStep(StepEvents& events) {
         players[0].stepScoreDisplay();
         players[1].stepScoreDisplay();
         versusLoseCheck();
-        if (elapsedTicks % SpeedUpInterval == 0) {
+        // Counted from the round's own start: every round speeds up alike.
+        const std::int32_t played = elapsedTicks - roundStartTick;
+        if (roundStarted && played > 0 && played % VersusSpeedUpInterval == 0) {
             for (Board& b : boards) speedUp(b);
         }
         return;
@@ -276,8 +318,10 @@ void MatchState::roundReset() {
 // counts return to 0.
 void MatchState::startVersusRound() {
     roundStarted = true;
+    const bool newMatch = matchOver;
     if (matchOver) {
         boards[0].roundsWon = boards[1].roundsWon = 0;
+        roundNumber = 1;
         matchOver = false;
     }
     for (int side = 0; side < 2; ++side) {
@@ -285,6 +329,19 @@ void MatchState::startVersusRound() {
         b.brokenThisTurn = b.brokenThisStep = b.chain = 0;
         startBoard(b, players[side]);
     }
+    // The first round of the first match was announced when the game loaded.
+    if (roundNumber > 1 || newMatch) announceRound();
+}
+
+// "Round N" below the grids; "Match point" above them when a side is one
+// round from the match.
+void MatchState::announceRound() {
+    char text[32];
+    std::snprintf(text, sizeof text, "Round %d", roundNumber);
+    addVersusMessage(White, 5, text, true);
+    if (boards[0].roundsWon + 1 < versus.roundsToWin && boards[1].roundsWon + 1 < versus.roundsToWin) return;
+    const float top = static_cast<float>(std::max(4, boards[0].baseY - MatchPointAbove));
+    messages.add(static_cast<float>(screenWidth / 2), top, 6.25f, Gold, 0, 0, 3, 75, 5.5f, true, "Match point");
 }
 
 // A board that tops out loses the round and its blocks fly off; both at once
@@ -299,21 +356,24 @@ void MatchState::versusLoseCheck() {
     }
     roundReset();
     roundStartTick = elapsedTicks + RestartDelay;
+    ++roundNumber;
     if (lost[0]) ++roundsLost;
     if (lost[0] && lost[1]) {
-        addVersusMessage(White, 5, "Draw");
+        addVersusMessage(White, 5, "Draw", false);
         return;
     }
     const int winner = lost[0] ? 1 : 0;
+    // The computer's name tag carries its level; the results do not.
+    const char* name = winner == 1 && versus.opponent == 1 ? "Computer" : players[winner].name;
     char text[64];
     if (++boards[winner].roundsWon >= versus.roundsToWin) {
         matchOver = true;
         ++matchesWon[winner];
-        std::snprintf(text, sizeof text, "%s %s the match!", players[winner].name, winVerb(players[winner].name));
-        addVersusMessage(Gold, 4, text);
+        std::snprintf(text, sizeof text, "%s %s the match!", name, winVerb(name));
+        addVersusMessage(Gold, 4, text, false);
     } else {
-        std::snprintf(text, sizeof text, "%s %s the round", players[winner].name, winVerb(players[winner].name));
-        addVersusMessage(White, 4, text);
+        std::snprintf(text, sizeof text, "%s %s the round", name, winVerb(name));
+        addVersusMessage(White, 4, text, false);
     }
 }
 

@@ -60,19 +60,23 @@ struct VersusOptions {
     VersusOptions normalised() const;
 };
 
-// The five steering keys of a board (scancodes), which the keyboard's
-// mapping reads for that board's side.
+// A player's keys on the keyboard (scancodes): the five steering keys a
+// board stores and the key that drops blocks on the player's own board.
 struct PlayerKeys {
     int left;
     int right;
     int softDrop;
     int hardDrop;
     int rotate;
+    int drop;
 };
 
-// The keys of board 0 and of the second player on board 1.
-constexpr PlayerKeys Board0Keys{ScanLeft, ScanRight, ScanDown, ScanUp, ScanSpace};
-constexpr PlayerKeys Board1Keys{ScanA, ScanD, ScanS, ScanW, ScanE};
+// The arrows with Space and Enter, on the right of the keyboard: the one
+// player's keys, and the right board's when two share the keyboard; the
+// left board's keys then sit on the left: A/D move, S and W drop, E turns,
+// Tab drops blocks.
+constexpr PlayerKeys ArrowKeys{ScanLeft, ScanRight, ScanDown, ScanUp, ScanSpace, ScanEnter};
+constexpr PlayerKeys LeftHandKeys{ScanA, ScanD, ScanS, ScanW, ScanE, ScanTab};
 
 // What one step asks of the outside world.
 struct StepEvents {
@@ -89,6 +93,8 @@ public:
     static constexpr std::int32_t RestartDelay = 100;
     static constexpr std::int32_t DemoInterval = 1000;
     static constexpr std::int32_t SpeedUpInterval = 3500;
+    // In versus the fall speeds up this often, counted from each round's start.
+    static constexpr std::int32_t VersusSpeedUpInterval = 375;
     static constexpr std::int32_t MaxFallStep = 30;
 
     // Constructs both boards (each respawns its two pairs: eight draws from
@@ -113,9 +119,9 @@ public:
     StepEvents step(const StepInput& input);
 
     // What the keyboard and mouse hold, as this match's step input: each
-    // keyboard-steered side's keys by its board's scancodes, Enter and
-    // Escape on side 0, Q, left Shift and F9 on the console.  Joysticks are
-    // not read here.
+    // keyboard-steered side's keys by its board's scancodes and its drop
+    // key, Escape on side 0, Q, left Shift and F9 on the console.
+    // Joysticks are not read here.
     StepInput keyboardInput(const LiveInput& live) const;
 
     bool versusOn() const { return versus.opponent != 0; }
@@ -142,6 +148,7 @@ public:
     RandomSource random;
     PlayerRecord players[2];
     KeySnapshot keys;                // the previous step's input
+    std::int32_t dropKeys[2] = {ScanEnter, 0};  // each side's drop key on the keyboard
     JoystickSnapshot joysticks[2];   // each side's joystick at the previous step
     MousePointer pointer;
     bool paused = false;
@@ -159,9 +166,15 @@ public:
     // next round starts.
     bool matchOver = false;
     std::int32_t matchesWon[2] = {0, 0};
+    // The number of the round under way, or of the next one between rounds.
+    std::int32_t roundNumber = 1;
     // The computer player of board 1 and the keys it holds.
     CpuPlayer cpu{0, 3};
     std::uint8_t cpuHeld = 0;
+    // A replay's playback: board 1's keys come with the input against the
+    // computer too (recorded as it held them), and the computer player
+    // itself never runs.  Not part of the saved state.
+    bool cpuKeysFromInput = false;
 
 private:
     friend struct StateCodec;
@@ -169,9 +182,11 @@ private:
     MatchContext context(SoundCues* sounds);
     void constructBoards();
     void placeVersusBoards();
+    void giveKeys(int side, const PlayerKeys& keys);
     void startVersusRound();
+    void announceRound();
     void versusLoseCheck();
-    void addVersusMessage(const Rgb& colour, int fontIndex, const char* text);
+    void addVersusMessage(const Rgb& colour, int fontIndex, const char* text, bool fadesIn);
 
     bool quitRequested_ = false;
 };

@@ -374,6 +374,7 @@ void visitBoard(V& v, Board& b) {
     v.i32(Part::Rule, b.roundsWon, 0, VersusOptions::MaxRoundsToWin);
     v.i32(Part::Rule, b.side, 0, 1);
     v.u8(Part::View, b.hudLeft, 1);
+    v.u8(Part::View, b.stackMessages, 1);
     v.i64(Part::Rule, b.blocksAdded);
     v.i64(Part::Rule, b.blocksRemoved);
 }
@@ -412,6 +413,7 @@ struct StateCodec {
         // match online each have theirs, and neither changes the match.
         v.u8(Part::View, k.console, ConsoleKeyBits);
         v.u8(Part::View, k.mouseButtons, 3);
+        for (std::int32_t& key : s.dropKeys) v.i32(Part::View, key, 0, KeyCount - 1);
         for (JoystickSnapshot& j : s.joysticks) {
             v.i32(Part::View, j.joystick, 0, 15);
             for (std::uint8_t& input : j.state) v.u8(Part::Rule, input, 1);
@@ -436,6 +438,7 @@ struct StateCodec {
         v.flag(Part::Rule, s.matchOver);
         v.i32(Part::Rule, s.matchesWon[0], 0, Big);
         v.i32(Part::Rule, s.matchesWon[1], 0, Big);
+        v.i32(Part::Rule, s.roundNumber, 0, Big);
         CpuPlayer& c = s.cpu;
         v.u32(Part::Rule, c.state_);
         v.i32(Part::Rule, c.level_, 0, CpuPlayer::MaxLevel);

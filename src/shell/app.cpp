@@ -9,11 +9,12 @@
 
 #include "audio/audio_system.h"
 #include "session/match_session.h"
+#include "shell/command_line.h"
 #include "shell/globals.h"
 
 // The logic's copies of the scancodes must match Allegro's.
 static_assert(tessaron::ScanQ == KEY_Q && tessaron::ScanF9 == KEY_F9 && tessaron::ScanEsc == KEY_ESC &&
-              tessaron::ScanEnter == KEY_ENTER && tessaron::ScanSpace == KEY_SPACE &&
+              tessaron::ScanTab == KEY_TAB && tessaron::ScanEnter == KEY_ENTER && tessaron::ScanSpace == KEY_SPACE &&
               tessaron::ScanLeft == KEY_LEFT && tessaron::ScanRight == KEY_RIGHT && tessaron::ScanUp == KEY_UP &&
               tessaron::ScanDown == KEY_DOWN && tessaron::ScanLShift == KEY_LSHIFT && tessaron::ScanA == KEY_A &&
               tessaron::ScanD == KEY_D && tessaron::ScanE == KEY_E && tessaron::ScanS == KEY_S &&
@@ -62,8 +63,9 @@ bool setGraphicsMode(const GameConfig& config) {
 // Opens both font sets; every file that cannot be opened is named.
 bool loadFonts() {
     std::string missing;
-    if (!loadFontSet(BodyFonts, BodyFontPath)) missing += std::string("\n  ") + BodyFontPath;
-    if (!loadFontSet(TitleFonts, TitleFontPath)) missing += std::string("\n  ") + TitleFontPath;
+    const std::string why = ": missing, unreadable or not a TrueType font";
+    if (!loadFontSet(BodyFonts, BodyFontPath)) missing += "\n  " + (BodyFontPath + why);
+    if (!loadFontSet(TitleFonts, TitleFontPath)) missing += "\n  " + (TitleFontPath + why);
     if (missing.empty()) return true;
     reportMissingData(missing);
     return false;
@@ -110,11 +112,16 @@ void reportMissingData(const std::string& files) {
     // The paths are relative: name the folder they were looked for in.
     char folder[4096];
     const char* where = getcwd(folder, sizeof folder) ? folder : "(a folder whose name cannot be read)";
-    reportFatal(("Tessaron cannot start: these data files are missing or unreadable (paths relative to the "
+    reportFatal(("Tessaron cannot start: these data files cannot be used (paths relative to the "
                  "working directory " + std::string(where) + "):" + files).c_str());
 }
 
-int runApplication() {
+int runApplication(int argc, const char* const* argv) {
+    // 0. The command line: --help, --version or a refused option end the
+    // program here, before anything of Allegro opens a window.
+    const CommandLine options = parseCommandLine(argc, argv);
+    if (options.mode != RunMode::Play) return finishWithoutPlaying(options);
+
     // 1. Allegro itself.  Without a display (or any system driver) nothing
     // else of Allegro may be called.
     if (allegro_init() != 0) {
@@ -125,8 +132,20 @@ int runApplication() {
     }
     AllegroUp = true;
 
-    // 2-3. Settings and colour depth.
+    // 2-3. Settings, the options over them, and colour depth.  Two boards
+    // on a smaller screen would overlap: that is refused rather than drawn.
     Config = readGameConfig(ConfigPath);
+    options.applyTo(Config);
+    if (Config.versus.opponent != 0 &&
+        (Config.screenWidth < MinVersusWidth || Config.screenHeight < MinVersusHeight)) {
+        char text[300];
+        std::snprintf(text, sizeof text,
+                      "A versus match needs a screen of at least %d x %d, not %d x %d: choose a larger size "
+                      "(--size, or screen_width and screen_height in %s) or play alone (--versus off)",
+                      MinVersusWidth, MinVersusHeight, Config.screenWidth, Config.screenHeight, ConfigPath);
+        reportFatal(text);
+        return 2;
+    }
     set_color_depth(Config.vidQuality);
 
     // 4-6. Window callbacks, title and the graphics mode.

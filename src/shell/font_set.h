@@ -3,12 +3,11 @@
 // of the text layer, which the shell calls at fixed points.  Main thread only.
 #pragma once
 
+#include "render/font_sizes.h"
+
 struct TTF_FONT;
 
 namespace tessaron {
-
-constexpr int FontSizeCount = 7;
-constexpr int FontPixelSizes[FontSizeCount] = {12, 18, 24, 36, 48, 60, 72};
 
 struct FontSet {
     TTF_FONT* sizes[FontSizeCount] = {};

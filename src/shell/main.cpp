@@ -1,8 +1,7 @@
-// Tessaron's entry point: hands over to the shell.  Command-line arguments
-// are ignored.
+// Tessaron's entry point: hands the command line over to the shell.
 #include <allegro.h>
 
 #include "shell/app.h"
 
-int main(int, char**) { return tessaron::runApplication(); }
+int main(int argc, char** argv) { return tessaron::runApplication(argc, argv); }
 END_OF_MAIN()

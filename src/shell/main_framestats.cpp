@@ -11,9 +11,9 @@
 #include "shell/app.h"
 #include "shell/globals.h"
 
-int main(int, char**) {
+int main(int argc, char** argv) {
     auto wallStart = std::chrono::steady_clock::now();
-    int code = tessaron::runApplication();
+    int code = tessaron::runApplication(argc, argv);
     double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
     double cpu = static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
     long long frames = tessaron::FramesDrawn;

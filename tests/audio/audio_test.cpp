@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <numeric>
 #include <functional>
 #include <tuple>
@@ -94,20 +95,27 @@ TEST_F(SoundTest, SamplesPlayWithTheirSign) {
         }
 }
 
-// Missing, empty, garbage, a folder and a named pipe (refused before it is
-// opened: opening would wait for a writer for ever) load as neither a
-// sample nor a song; a WAV is no song and a module no sample.
+// Missing, empty, garbage, a folder, a named pipe (refused before it is
+// opened: opening would wait for a writer for ever) and a file one byte past
+// the size limit load as neither a sample nor a song, while a module padded
+// to exactly the limit still loads; a WAV is no song and a module no sample.
 TEST_F(SoundTest, UnusableFilesLoadNothing) {
     const std::string folder = mediaFolder() + "folder.wav", pipe = mediaFolder() + "pipe.wav";
     ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
     const Bytes module = makeModule();
+    const auto padded = [&](const char* name, long size) {  // the module, then zeros
+        const std::string path = writeFile(name, module);
+        std::filesystem::resize_file(path, static_cast<std::uintmax_t>(size));
+        return path;
+    };
     struct Row { std::string path; bool sample, song; };
     const Row rows[] = {
         {mediaFolder() + "missing.wav", false, false}, {writeFile("empty", {}), false, false}, {folder, false, false},
         {writeFile("garbage", Bytes(3000, 0x5a)), false, false}, {pipe, false, false},
         {writeFile("cut.mod", {module.begin(), module.begin() + 100}), false, false},
         {writeFile("good.wav", makeWav(16, 1, 22050, 100)), true, false}, {writeFile("good.mod", module), false, true},
+        {padded("full.mod", MaxSoundFileBytes), false, true}, {padded("over.mod", MaxSoundFileBytes + 1), false, false},
     };
     for (const Row& r : rows) {
         FSOUND_SAMPLE* sample = loadSample(r.path.c_str());

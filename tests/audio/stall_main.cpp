@@ -34,12 +34,12 @@ void stall(int) {
 
 } // namespace
 
-int main(int, char**) {
+int main(int argc, char** argv) {
     if (const char* ms = std::getenv("TESSARON_STALL_MS"))
         if (std::sscanf(ms, "%ld,%ld", &StallMs[0], &StallMs[1]) == 1) StallMs[1] = StallMs[0];
     struct sigaction action = {};
     action.sa_handler = stall;
     sigaction(SIGUSR1, &action, nullptr);
-    return tessaron::runApplication();
+    return tessaron::runApplication(argc, argv);
 }
 END_OF_MAIN()

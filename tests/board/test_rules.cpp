@@ -3,13 +3,15 @@
 // neighbours of theirs, plain groups, breakers waiting for falling blocks,
 // the settle pause, drops over two rows and over the whole staging grid, the
 // shown score rolling 13 a step both ways onto the score and its glow dimming
-// to 150) are carried by the golden traces.  The falling pair where the
-// traces do not go: every move and turn at the walls, the kicks, the side
-// check, the lock order.
+// to 150) are carried by the golden traces.  The computer player's copy of
+// the breaking rules against the rules.  The falling pair where the traces do
+// not go: every move and turn at the walls, the kicks, the side check, the
+// lock order.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
+#include "session/cpu_field.h"
 #include "support.h"
 
 namespace tessaron {
@@ -130,6 +132,41 @@ TEST_F(Rules, DropIntoFullStagingRows) {
     Players[0].pendingDrops = 5;
     b.dropBlocks();
     EXPECT_EQ(b.occupiedCount(), 96);
+}
+
+// The computer player weighs placements on its own copy of the breaking
+// rules.  Over thousands of random grids of blocks and breakers, some cells
+// hanging, the copy ends on the grid the board's own steps come to rest on
+// and sends as many blocks; many of the grids chain.
+TEST_F(Rules, ComputerPlayersCopyBreaksAsTheBoardDoes) {
+    const Board start = b;
+    std::uint32_t seed = 19;
+    const auto roll = [&seed](std::uint32_t n) {
+        seed = seed * 1664525u + 1013904223u;
+        return static_cast<int>((seed >> 8) % n);
+    };
+    const auto letter = [](int kind, int colour) { return kind == KindEmpty ? '.' : "rgbyRGBY"[colour + 4 * kind]; };
+    int chains = 0;
+    for (int grid = 0; grid < 2000; ++grid) {
+        b = start;
+        for (int c = 0; c < Board::Columns; ++c)
+            for (int r = Board::Rows - roll(Board::Rows); r < Board::Rows; ++r)
+                if (roll(8) != 0) put(b, c, r, roll(4), roll(5) == 0 ? KindBreaker : KindBlock);
+        CpuField copy(b);
+        const int sent = copy.resolve();
+        for (int step = 0; step == 0 || (!b.idle() && step < 1000); ++step) b.update();
+        chains += b.chain >= 2;
+        Players[1].pendingDrops = 0;
+        b.endTurn();
+        std::string rules, copied;
+        for (int r = 0; r < Board::Rows; ++r)
+            for (int c = 0; c <= Board::Columns; ++c) {
+                rules += c == Board::Columns ? '\n' : letter(b.grid[c][r].kind, b.grid[c][r].colour);
+                copied += c == Board::Columns ? '\n' : letter(copy.kind[c][r], copy.colour[c][r]);
+            }
+        ASSERT_EQ(rules + std::to_string(Players[1].pendingDrops), copied + std::to_string(sent)) << "grid " << grid;
+    }
+    EXPECT_GT(chains, 500);
 }
 
 int satelliteColumn(const FallingPair& p) { return p.column + FallingPair::satelliteColumnOffset(p.rotation); }

@@ -3,9 +3,11 @@ where a background, the song and a sound effect should be, a disk with no
 room for a screenshot, then a pipe in the screenshot's place; the game
 starts, keeps the earlier screenshot whole, leaves no partial file behind,
 and Shift+Escape still ends it within a second.  Then the shell's failures:
-without a display, with an impossible screen size or with missing pictures
-the game stops with a message and an error code (and with sound 0 it never
-opens the sound device meanwhile)."""
+without a display, with an impossible screen size or with missing or
+unusable pictures the game stops with a message naming each with its
+reason and an error code (and with sound 0 it never opens the sound device
+meanwhile); a refused option stops it before any window, and a versus
+match on a screen too small for two boards is refused with a message."""
 
 import os
 import resource
@@ -67,6 +69,7 @@ class HostileFilesTest(GameTestCase):
         # reports the time it took rather than a timeout.
         self.assertEqual(game.wait(timeout=5), 0, game.stderr())
         self.assertLess(time.time() - pressed, 1.0)
+        self.assertIn("Tessaron: data/backgrounds/pipe.bmp: not a regular file\n", game.stderr())
 
     def test_failures_stop_with_a_message_and_an_error_code(self):
         # No display at all: no window, exit -1 (255) with a line on stderr.
@@ -84,6 +87,17 @@ class HostileFilesTest(GameTestCase):
         with open(self.folder.file("xmessage"), "w") as f:
             f.write(f'#!/bin/sh\necho "$@" >> {messages}\n')
         os.chmod(self.folder.file("xmessage"), 0o755)
+        # A refused option: its line and the usage, status 2, and no window
+        # or message box.
+        game = self.launch(env=env, command=[self.folder.file("tessaron"), "--versus", "cpu", "--level", "9"])
+        self.assertEqual(game.wait(timeout=10), 2)
+        self.assertRegex(game.stderr(), r"\ATessaron: --level 9: out of range \(1 to 5\)\nUsage: tessaron ")
+        self.assertFalse(os.path.exists(messages), "a message box opened")
+        # Two boards do not fit under 800 x 600: refused, with a message box.
+        game = self.launch(env=env, command=[self.folder.file("tessaron"), "--versus", "human", "--size", "799x600"])
+        self.assertEqual(game.wait(timeout=10), 2)
+        with open(messages) as f:  # and on stderr, as every start-up failure
+            self.assertIn("needs a screen of at least 800 x 600, not 799 x 600", f.read())
         self.folder.write_config(config(width=0))
         game = self.launch(env=env)
         self.assertEqual(game.wait(timeout=10), 255)
@@ -92,11 +106,11 @@ class HostileFilesTest(GameTestCase):
             self.assertIn("screen size", f.read())
         self.folder.write_config(config())
         os.remove(self.folder.file("data/gfx/blocks/block_green.bmp"))
-        os.remove(self.folder.file("data/particles/testblob.bmp"))
+        os.replace(self.folder.file("data/sound/rotate.wav"), self.folder.file("data/particles/testblob.bmp"))
         game = self.launch(env=env)
         self.assertNotIn(game.wait(timeout=20), (None, 0))
-        for name in ("data/gfx/blocks/block_green.bmp", "data/particles/testblob.bmp"):
-            self.assertIn(name, game.stderr())
+        for line in ("/block_green.bmp: missing\n", "/testblob.bmp: not a BMP file\n"):
+            self.assertIn(line, game.stderr() + "\n")
         with open(messages) as f:
             self.assertIn("block_green.bmp", f.read())
         self.assertFalse(os.path.exists(wav), "sound 0 opened the sound device")

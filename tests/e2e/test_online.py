@@ -103,5 +103,5 @@ class OnlineTest(GameTestCase):
         self.assertIn("Opponent left the match: you win the match", host.stderr())
         shot = host.screenshot_until(lambda s: not board_shown(s, X0), 15)
         self.assertFalse(board_shown(shot, X0), "the host still shows the match")
-        self.assertIsNotNone(shot.bright_box(100, 185, 700, 215), "no waiting notice")
+        self.assertIsNotNone(shot.bright_box(100, 28, 700, 56), "no waiting notice")
         self.assertIsNone(host.proc.poll(), "the host ended")

@@ -1,8 +1,9 @@
 """Instrumented runs of the real game: random key presses against the
 AddressSanitizer/UBSan build with sound on but no sound device, which must
 stay silent on the terminal, and with folders of garbage backgrounds and
-music (more files than a folder scan keeps), which leave the background
-black and the game playing; and a short match under valgrind's leak
+music (more files than a folder scan keeps): every background the scan kept
+is named on one line of its own and the fallback picture shown, the game
+plays on; and a short match under valgrind's leak
 checker with its music playing from the start, quit with Q from the
 pause."""
 
@@ -11,7 +12,7 @@ import random
 import re
 import time
 
-from harness import CAPTURE_RATE, Capture, GameTestCase, capture_env, config
+from harness import CAPTURE_RATE, Bmp, Capture, GameTestCase, capture_env, config
 
 # Every key the game reads, minus the two ways to quit.
 KEYS = ["Left", "Right", "Up", "Down", "space", "Return", "Escape", "F9", "a", "shift"]
@@ -37,10 +38,11 @@ class RandomKeysTest(GameTestCase):
         while time.time() < deadline:
             self.assertIsNone(game.proc.poll(), game.stderr()[-3000:])
             game.hold(rng.choice(KEYS), seconds=rng.uniform(0.03, 0.3))
-        self.assertEqual(game.screenshot().rgb(20, 700), (0, 0, 0))
+        self.assertEqual(game.screenshot().rgb(20, 700), Bmp(self.folder.file("data/bg1.bmp")).rgb(20, 700))
         game.press_close_button()
         self.assertEqual(game.wait(timeout=30), 0, game.stderr()[-3000:])
-        self.assertEqual((game.stderr(), os.path.getsize(game.stdout_path)), ("", 0), "the game printed something")
+        said = re.findall(r"^Tessaron: data/backgrounds/junk\d{3}\.bmp: .+\n", game.stderr(), re.M)
+        self.assertEqual((len(set(said)), "".join(said), os.path.getsize(game.stdout_path)), (256, game.stderr(), 0))
 
 
 class LeakTest(GameTestCase):

@@ -1,7 +1,9 @@
 """A versus match against the computer in a real window at 800 x 600: both
 boards on screen, the computer's pair moving, the blocks it sends shown as
 "Danger" over the player's board, and the round it wins shown as an icon.
-One launch checks these in turn; the player presses nothing."""
+One launch checks these in turn; the player presses nothing.  Then two
+players at one keyboard: the left-hand keys steer the left board, the
+arrows the right one."""
 
 import time
 
@@ -28,6 +30,17 @@ def danger(shot, x):
 def icon(shot):
     """The first round icon of board 1: left of its grid, below the score."""
     return shot.bright_box(X1 - 20, Y + 125, X1 - 4, Y + 141, threshold=120) is not None
+
+
+def pair_columns(shot, x):
+    """The columns of the upper half of a grid holding a block: at the start
+    of a round, only the falling pair."""
+    return {c for c in range(8) for r in range(6) if max(shot.rgb(x + 30 * c + 15, Y + 30 * r + 15)) >= 120}
+
+
+def landed(shot, x):
+    """The columns of a grid's bottom row holding a block."""
+    return {c for c in range(8) if max(shot.rgb(x + 30 * c + 15, Y + 30 * 11 + 15)) >= 120}
 
 
 def grid_pixels(shot, x):
@@ -59,3 +72,18 @@ class VersusTest(GameTestCase):
         save_png(shot, "versus.png")
         self.assertTrue(icon(shot), "no round icon after the player lost")
         self.assertIsNone(game.proc.poll(), "the game ended")
+
+    def test_two_players_steer_from_their_own_side(self):
+        self.folder.write_config(config(800, 600, extra="[Game]\nopponent = 2\n"))
+        game = self.launch()
+        game.find_window()
+        shot = game.screenshot_until(lambda s: pair_columns(s, X0) and pair_columns(s, X1), 30)
+        self.assertEqual((pair_columns(shot, X0), pair_columns(shot, X1)), ({3}, {3}), "both pairs start in column 3")
+        # A three times and W: the left pair lands in column 0; Right twice
+        # and Up: the right pair in column 5.
+        for key, times in (("a", 3), ("w", 1), ("Right", 2), ("Up", 1)):
+            for _ in range(times):
+                game.hold(key)
+                time.sleep(0.25)  # released long enough for the next press to be new
+        shot = game.screenshot_until(lambda s: landed(s, X0) and landed(s, X1), 10)
+        self.assertEqual((landed(shot, X0), landed(shot, X1)), ({0}, {5}), "each board steered by its own keys")

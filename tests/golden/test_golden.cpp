@@ -5,16 +5,23 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <regex>
 #include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "session/cpu_player.h"
+#include "session/input.h"
+#include "session/replay.h"
+#include "session/replay_player.h"
 #include "sim.h"
 
 namespace tessaron {
@@ -39,23 +46,31 @@ std::string readFile(const std::string& path) {
 
 // A script's first line may be "# args: ..." with more options for the run
 // (a second board's script is named relative to this folder).
-class Golden : public ::testing::TestWithParam<const char*> {};
+class Golden : public ::testing::TestWithParam<const char*> {
+protected:
+    // Reads the script `name` (and the second script its options name) and
+    // the options of its run; the script's text is kept in `text`.
+    void load(const std::string& name) {
+        text = readFile(Dir + name + ".script");
+        ASSERT_EQ(sim::parseScript(text, script), "");
+        options.steps = 500;
+        std::istringstream args(text.rfind("# args: ", 0) == 0 ? text.substr(8, text.find('\n') - 8) : "");
+        std::vector<std::string> words{std::istream_iterator<std::string>(args), {}};
+        std::vector<const char*> argv;
+        for (const std::string& w : words) argv.push_back(w.c_str());
+        ASSERT_EQ(sim::parseOptions(static_cast<int>(argv.size()), argv.data(), options), "");
+        if (!options.script2Path.empty()) {
+            ASSERT_EQ(sim::loadScript(Dir + options.script2Path, script2), "");
+        }
+    }
+    std::string text;
+    std::vector<sim::ScriptLine> script, script2;
+    sim::Options options;
+};
 
 TEST_P(Golden, TraceMatchesInFull) {
     const std::string name = GetParam();
-    const std::string text = readFile(Dir + name + ".script");
-    std::vector<sim::ScriptLine> script, script2;
-    ASSERT_EQ(sim::parseScript(text, script), "");
-    sim::Options options;
-    options.steps = 500;
-    std::istringstream args(text.rfind("# args: ", 0) == 0 ? text.substr(8, text.find('\n') - 8) : "");
-    std::vector<std::string> words{std::istream_iterator<std::string>(args), {}};
-    std::vector<const char*> argv;
-    for (const std::string& w : words) argv.push_back(w.c_str());
-    ASSERT_EQ(sim::parseOptions(static_cast<int>(argv.size()), argv.data(), options), "");
-    if (!options.script2Path.empty()) {
-        ASSERT_EQ(sim::loadScript(Dir + options.script2Path, script2), "");
-    }
+    ASSERT_NO_FATAL_FAILURE(load(name));
     const std::string path = TESSARON_BINARY_DIR "/golden_" + name + ".trace";
     std::FILE* out = std::fopen(path.c_str(), "w");
     ASSERT_NE(out, nullptr);
@@ -75,10 +90,101 @@ TEST_P(Golden, TraceMatchesInFull) {
     EXPECT_EQ(want.size(), got.size()) << name << ": number of steps";
 }
 
+// A run's trace in memory; `link`, if given, records or plays back.
+std::string traceOf(const sim::Options& options, const std::vector<sim::ScriptLine>& script,
+                    const std::vector<sim::ScriptLine>& script2, sim::ReplayLink* link) {
+    char* data = nullptr;
+    std::size_t size = 0;
+    std::FILE* out = open_memstream(&data, &size);
+    sim::run(options, script, out, script2, nullptr, nullptr, link);
+    std::fclose(out);
+    std::string trace(data, size);
+    std::free(data);
+    return trace;
+}
+
+// A run recorded (--record) and its replay played back from the text
+// (--replay) give the same trace, every digest agreeing; the text is kept
+// in `text`.
+void expectRoundTrip(const sim::Options& options, const std::vector<sim::ScriptLine>& script,
+                     const std::vector<sim::ScriptLine>& script2, std::string& text) {
+    sim::ReplayLink record;
+    record.record = true;
+    const std::string live = traceOf(options, script, script2, &record);
+    text = formatReplay(record.recorded);
+    Replay replay;
+    ASSERT_EQ(parseReplay(text, replay), "");
+    sim::ReplayLink play;
+    play.play = &replay;
+    EXPECT_EQ(traceOf(sim::replayOptions(replay, options), {}, {}, &play), live);
+    EXPECT_EQ(play.problem, "");
+}
+
+// Every golden run recorded plays back to its trace; each ends by a quit
+// or at its last step, so none is a finished match.
+TEST_P(Golden, RecordedRunPlaysBackToTheSameTrace) {
+    ASSERT_NO_FATAL_FAILURE(load(GetParam()));
+    std::string replay;
+    expectRoundTrip(options, script, script2, replay);
+    EXPECT_EQ(replay.substr(replay.size() - 11), "unfinished\n");
+}
+
 INSTANTIATE_TEST_SUITE_P(Scripts, Golden,
                          ::testing::Values("moves_and_drops", "pause", "loss_restart", "late_turns", "drops_and_quit",
                                            "bot_keys", "versus_rounds", "versus_cpu",
-                                           "versus_cpu_replay", "versus_cpu_weak"));
+                                           "versus_cpu_replay", "versus_cpu_weak", "versus_speedup"));
+
+// Random keys on both boards (a second player, or the computer against
+// random keys), drops and pauses among them, record and play back exactly.
+TEST(Replay, RandomVersusRunsPlayBack) {
+    const int keys[] = {ScanLeft, ScanRight, ScanDown, ScanUp, ScanSpace, ScanEnter, ScanEsc};
+    for (unsigned seed = 1; seed <= 4; ++seed) {
+        std::mt19937 pick(seed);
+        std::vector<sim::ScriptLine> scripts[2];
+        for (auto& script : scripts) {
+            for (std::uint64_t step = 1; step < 2000; step += 1 + pick() % 20) {
+                sim::ScriptLine line{step, {}};
+                for (int key : keys) {
+                    if (pick() % (key == ScanEsc ? 30 : 4) == 0) line.keys.push_back(key);
+                }
+                script.push_back(line);
+            }
+        }
+        sim::Options options;
+        options.seed = seed, options.steps = 2000, options.opponent = 1 + seed % 2, options.roundsToWin = 1;
+        std::string text;
+        expectRoundTrip(options, scripts[0], options.opponent == 2 ? scripts[1] : scripts[0], text);
+    }
+}
+
+// Jumping back through the snapshots and running on gives, step for step,
+// the state of a straight run; a jump past the start stops at the start.
+TEST(Replay, JumpBackThenForwardEqualsAStraightRun) {
+    sim::Options options;
+    options.bot = true, options.opponent = 1, options.steps = 3000;
+    sim::ReplayLink record;
+    record.record = true;
+    sim::run(options, {}, nullptr, {}, nullptr, nullptr, &record);
+    const Replay& replay = record.recorded;
+    auto start = [&replay] {
+        MatchState state = replayState(replay.header, 800, 600);
+        EXPECT_EQ(catchUpStartDraws(state, replay.header), "");
+        state.load();
+        return state;
+    };
+    const MatchState fresh = start();
+    MatchState jumping = fresh, straight = fresh;
+    ReplayPlayer player(replay, jumping), reference(replay, straight);
+    while (player.stepsRun() < 2000) ASSERT_TRUE(player.step());
+    player.jumpBack(250);
+    ASSERT_EQ(player.stepsRun(), 1750u);
+    while (reference.stepsRun() < 1750) reference.step();
+    EXPECT_TRUE(jumping == straight);
+    while (player.step() && reference.step()) ASSERT_TRUE(jumping == straight) << player.stepsRun();
+    EXPECT_TRUE(player.atEnd() && reference.atEnd() && player.problem().empty());
+    player.jumpBack(100000);
+    EXPECT_TRUE(player.stepsRun() == 0 && jumping == fresh);
+}
 
 // The program itself: a bad command line or script is one line naming the
 // problem on standard error, exit status 2 (3 for a trace that cannot be
@@ -110,6 +216,11 @@ TEST(SimProgram, BadInputOrUnwritableTraceIsNamedInOneLineWithNoTrace) {
         {"--cpu-level 0", "", "bad number for --cpu-level: '0'"},
         {"--cpu-level 6", "", "bad number for --cpu-level: '6'"},
         {"--opponent 1 --script2 x", "", "--script2 needs --opponent 2"},
+        {"--replay x --steps 4", "", "--replay plays the match the file holds: --steps cannot go with it"},
+        {"--replay x --record y", "", "--record cannot go with --replay"},
+        {"--replay /dev/zero", "", "cannot read replay '/dev/zero' (missing, unreadable or not a regular file)"},
+        {"--replay " + Dir + "pause.script", "",
+         "replay '" + Dir + "pause.script': not a replay (no 'tessaron-replay' line first)"},
         {"--script /nonexistent/script", "", "cannot read script '/nonexistent/script'"},
         {"--script " + Dir, "", "cannot read script '" + Dir + "'"},  // a directory is no empty script
         {"", "10 left\n5 right\n", "script line 2: step 5 does not follow step 10"},
@@ -152,6 +263,62 @@ TEST(SimProgram, GoodRunWritesTheTraceAndTheSummary) {
     EXPECT_EQ(readLines(trace), want);
     run = runSim("good", "--seed 4294967295 --steps 2000000000 --quiet --script " + Dir + "loss_restart.script");
     EXPECT_TRUE(run.status == 0 && run.out.rfind("steps=475 ", 0) == 0) << run.out;
+}
+
+// A sitting of two won matches and one cut short: three files, each from
+// its match's first step, the last one unfinished, each playing back with
+// every digest agreeing.
+TEST(Replay, SittingRecordsOneFilePerMatchTheLastUnfinished) {
+    const std::string folder = TESSARON_BINARY_DIR "/sitting_replays";
+    std::filesystem::remove_all(folder);
+    MatchState state(1024, 768, 7);
+    state.versus.opponent = 1, state.versus.roundsToWin = 1;
+    state.load();
+    MatchRecording recording(state, folder);
+    CpuPlayer bot(7, 0);
+    StepInput input;
+    std::vector<std::uint64_t> ends;
+    for (std::uint64_t step = 1; ends.size() < 3 && step < 100000; ++step) {
+        bot.steer(state.boards[0], input.sides[0]);
+        ASSERT_EQ(recording.afterStep(input, state.step(input), state), "");
+        if (static_cast<std::size_t>(state.matchesWon[0] + state.matchesWon[1]) > ends.size()) ends.push_back(step);
+        if (ends.size() == 2 && step == ends[1] + 10) ends.push_back(step);
+    }
+    ASSERT_EQ(recording.finish(state), "");
+    ASSERT_EQ(ends.size(), 3u);
+    std::vector<std::tuple<std::uint64_t, std::uint64_t, bool>> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        Replay replay;
+        ASSERT_EQ(loadReplay(entry.path(), replay), "");
+        files.emplace_back(replay.header.firstStep, replay.lastStep, replay.finished);
+        sim::ReplayLink play;
+        play.play = &replay;
+        EXPECT_EQ(sim::run(sim::replayOptions(replay, {}), {}, nullptr, {}, nullptr, nullptr, &play).steps,
+                  replay.lastStep);
+        EXPECT_EQ(play.problem, "");
+    }
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::tuple<std::uint64_t, std::uint64_t, bool>>{
+                         {1, ends[0], true}, {ends[0] + 1, ends[1], true}, {ends[1] + 1, ends[2], false}}));
+}
+
+// The program: a replay whose digest disagrees is status 4 with one line
+// naming the step, after the summary; a replay that cannot be written is 3.
+TEST(SimProgram, ReplayThatDisagreesOrCannotBeWritten) {
+    const std::string path = TESSARON_BINARY_DIR "/sim_cli_replay.replay";
+    ProgramRun run = runSim("replay", "--steps 600 --opponent 1 --quiet --record " + path);
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::string text = readFile(path);
+    text.replace(text.find(" digest ") + 8, 4, "0000");
+    std::ofstream(path) << text;
+    run = runSim("replay", "--quiet --replay " + path);
+    EXPECT_TRUE(run.status == 4 && run.out.rfind("steps=250 ", 0) == 0) << run.out;
+    EXPECT_TRUE(std::regex_match(run.err, std::regex("tessaron-sim: replay '" + path + "': the replay disagrees with "
+                                                     "this game after step 250 \\(digest 0000[0-9a-f]{12} in the "
+                                                     "file, [0-9a-f]{16} here\\)\n"))) << run.err;
+    run = runSim("replay", "--steps 10 --quiet --record /dev/full");
+    EXPECT_EQ(std::make_tuple(run.status, run.out, run.err),
+              std::make_tuple(3, std::string(), std::string("tessaron-sim: cannot replace '/dev/full': not a file\n")));
 }
 
 // The bot plays a long game (under the sanitizers in their build): no crash,

@@ -19,7 +19,10 @@
 #include "gfx/ttf.h"
 #include "render/bitmap_bank.h"
 #include "render/board_draw.h"
+#include "render/frame_compose.h"
+#include "render/hud_layout.h"
 #include "render/pause_panel_draw.h"
+#include "session/match_state.h"
 #include "render/text_cache.h"
 #include "shell/font_set.h"
 #include "render_fixture.h"
@@ -183,6 +186,68 @@ void drawTextLayer(BITMAP* back) {
     ttf_destroy_font(bold);
 }
 
+// A versus match of two players at a screen size, paused with the panel
+// fully open: the left side has won two rounds and a match, the right one
+// round and two matches, a few blocks lie on both grids.
+MatchState pausedVersus(int width, int height) {
+    MatchState m(width, height, 5489);
+    m.versus.opponent = 2;
+    m.load();
+    m.boards[0].roundsWon = 2, m.boards[1].roundsWon = 1;
+    m.matchesWon[0] = 1, m.matchesWon[1] = 2;
+    StepInput pause;
+    pause.sides[0] = SidePause;
+    m.step(pause);
+    for (int i = 0; i < 40; ++i) m.step(StepInput());
+    for (Board& b : m.boards)
+        for (int c = 0; c < Board::Columns; c += 2) b.grid[c][Board::Rows - 1].kind = KindBlock, b.grid[c][Board::Rows - 1].colour = c % 4;
+    for (Board& b : m.boards) b.layout();
+    return m;
+}
+
+void drawPausedVersus(BITMAP* back, int width, int height) {
+    const MatchState m = pausedVersus(width, height);
+    FrameParts parts;
+    parts.boards[0] = &m.boards[0];
+    parts.boards[1] = &m.boards[1];
+    parts.players = m.players;
+    parts.matchesWon = m.matchesWon;
+    parts.messages = &m.messages;
+    parts.panel = &m.panel;
+    clear_bitmap(back);
+    composeFrame(parts, back);
+}
+
+void drawVersus800(BITMAP* back) { drawPausedVersus(back, 800, 600); }
+void drawVersus1024(BITMAP* back) { drawPausedVersus(back, 1024, 768); }
+
+// In versus the open panel stands inside the space between the grids,
+// below the round icons and the match tally, and names no demo.
+TEST(VersusPanel, FitsBetweenTheGridsBelowTheIconsAndTheTally) {
+    ASSERT_TRUE(testing::startRenderFixture());
+    testing::useDepth(32);
+    for (const auto& size : {std::make_pair(800, 600), std::make_pair(1024, 768)}) {
+        const MatchState m = pausedVersus(size.first, size.second);
+        const Board &left = m.boards[0], &right = m.boards[1];
+        const PausePanel& p = m.panel;
+        ASSERT_TRUE(p.paused && p.width == p.fullWidth && p.alpha >= p.fullAlpha) << size.first;
+        const int x0 = static_cast<int>(p.x), x1 = static_cast<int>(p.x + p.width), y0 = static_cast<int>(p.y);
+        // Centred, and clear of both grids' frames.
+        EXPECT_LE(std::abs((x0 + x1) / 2 - size.first / 2), 1) << size.first;
+        EXPECT_TRUE(x0 > left.x + left.width && x1 < right.x - 1 && y0 + p.height < left.y + left.height) << size.first;
+        // Below every icon a side can win and the tally.
+        for (const Board* b : {&left, &right})
+            for (int i = 0; i < VersusOptions::MaxRoundsToWin; ++i) EXPECT_GT(y0, roundIcon(*b, i).y + 16) << size.first;
+        const PlacedText tally = matchTally(left, right, m.matchesWon);
+        EXPECT_EQ(tally.text, "Matches 1 - 2");
+        EXPECT_GT(y0, tally.y + ttf_text_height(tally.font)) << size.first;
+        for (const PlacedText& line : pausePanelLines(p, true)) {
+            EXPECT_EQ(line.text.find("Demo"), std::string::npos);
+            EXPECT_LE(line.x + ttf_text_length(line.font, line.text.c_str()), x1) << line.text;
+        }
+    }
+}
+
 struct Golden {
     const char* file;
     std::function<void(BITMAP*)> draw;
@@ -191,6 +256,11 @@ struct Golden {
 void PrintTo(const Golden& golden, std::ostream* os) { *os << golden.file; }
 
 class GoldenFrame : public ::testing::TestWithParam<Golden> {};
+
+std::string frameName(const ::testing::TestParamInfo<Golden>& info) {
+    const char* names[] = {"BusyBoard", "SideOne", "TextLayer", "Versus800", "Versus1024"};
+    return names[info.index];
+}
 
 TEST_P(GoldenFrame, EveryPixelMatchesTheReference) {
     ASSERT_TRUE(testing::startRenderFixture());
@@ -225,10 +295,10 @@ TEST_P(GoldenFrame, EveryPixelMatchesTheReference) {
 INSTANTIATE_TEST_SUITE_P(Frames, GoldenFrame,
                          ::testing::Values(Golden{"frame_board32.png", drawBusyBoard},
                                            Golden{"frame_side1_32.png", drawSideOne},
-                                           Golden{"frame_text32.png", drawTextLayer}),
-                         [](const ::testing::TestParamInfo<Golden>& p) {
-                             return std::string(p.index == 0 ? "BusyBoard" : p.index == 1 ? "SideOne" : "TextLayer");
-                         });
+                                           Golden{"frame_text32.png", drawTextLayer},
+                                           Golden{"frame_versus800.png", drawVersus800},
+                                           Golden{"frame_versus1024.png", drawVersus1024}),
+                         frameName);
 
 } // namespace
 } // namespace tessaron

@@ -113,7 +113,7 @@ TEST_F(DrawTest, MissingDataAndScreenshots) {
     freePictureBanks();
     std::string missing;
     EXPECT_FALSE(loadPictureBanks(&missing));
-    EXPECT_EQ(missing.find("\n  data/gfx/blocks/block_red.bmp\n  data/gfx/blocks/block_green.bmp"), 0u);
+    EXPECT_EQ(missing.find("\n  data/gfx/blocks/block_red.bmp: missing\n  data/gfx/blocks/block_green.bmp: "), 0u);
     EXPECT_NE(missing.find("\n  data/particles/testparticle.bmp"), std::string::npos);
     EXPECT_EQ(BlockPictures.count(), 5);
     EXPECT_EQ(ParticlePictures.count(), 11);

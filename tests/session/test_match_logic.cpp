@@ -236,15 +236,77 @@ protected:
 // round message's place and the speed-up of both boards at its limit.
 TEST_F(Versus, RoundMessageBelowTheGridsAndBothBoardsSpeedUpToTheLimit) {
     start(1);
-    EXPECT_GT(m.messages.items.front().y, m.boards[0].y + m.boards[0].height + 30);  // clear of both HUDs
+    const float top = m.messages.items.front().y;  // "Round 1", 60 pixels high: between the grids' bottom and the screen's
+    EXPECT_TRUE(top >= m.boards[0].y + m.boards[0].height && top + 60 <= 600) << top;
     for (int side = 0; side < 2; ++side) {
         Cell &p = m.boards[side].pair.pivot, &s = m.boards[side].pair.satellite;
         p.fallStep = s.fallStep = MatchState::MaxFallStep - 1 + side;
     }
-    m.elapsedTicks = MatchState::SpeedUpInterval - 1;
+    m.elapsedTicks = m.roundStartTick + MatchState::VersusSpeedUpInterval - 1;
     m.step(StepInput());
     for (const Board& b : m.boards) {
         EXPECT_EQ(Ints({b.pair.pivot.fallStep, b.pair.satellite.fallStep}), Ints(2, MatchState::MaxFallStep));
+    }
+}
+
+// Two players at one keyboard: the left board takes A/D/S/W/E and Tab, the
+// right the arrows, Space and Enter; with a joystick on the right board the
+// left keeps the arrows; against the computer the player has the arrows and
+// the computer's tag its level.
+TEST(VersusKeys, EachBoardTakesTheKeysOnItsOwnSide) {
+    const int all[] = {ScanA, ScanD, ScanS, ScanW, ScanE, ScanTab, ScanLeft, ScanRight, ScanDown, ScanUp, ScanSpace,
+                       ScanEnter};
+    const struct Row {
+        int opponent;
+        bool joystick;
+        int side0[6], side1[6];  // the keys giving each bit: left right soft hard rotate drop
+        const char* name1;
+    } rows[] = {
+        {2, false, {ScanA, ScanD, ScanS, ScanW, ScanE, ScanTab}, {ScanLeft, ScanRight, ScanDown, ScanUp, ScanSpace, ScanEnter},
+         "Player 2"},
+        {2, true, {ScanLeft, ScanRight, ScanDown, ScanUp, ScanSpace, ScanEnter}, {}, "Player 2"},
+        {1, false, {ScanLeft, ScanRight, ScanDown, ScanUp, ScanSpace, ScanEnter}, {}, "Computer \u00b7 4"},
+        {0, false, {ScanLeft, ScanRight, ScanDown, ScanUp, ScanSpace, ScanEnter}, {}, "Player"},
+    };
+    const std::uint8_t bits[] = {SideLeft, SideRight, SideSoftDrop, SideHardDrop, SideRotate, SideDrop};
+    for (const Row& row : rows) {
+        MatchState m(1024, 768, 1);
+        m.versus.opponent = row.opponent, m.versus.joystick = row.joystick, m.versus.cpuLevel = 4;
+        m.load();
+        EXPECT_STREQ(m.players[1].name, row.name1) << row.opponent;
+        for (int key : all) {
+            LiveInput live;
+            live.keys[key] = 1;
+            const StepInput in = m.keyboardInput(live);
+            std::uint8_t want[2] = {0, 0};
+            for (int i = 0; i < 6; ++i) {
+                if (row.side0[i] == key) want[0] = bits[i];
+                if (row.side1[i] == key) want[1] = bits[i];
+            }
+            EXPECT_EQ(Ints({in.sides[0], in.sides[1]}), Ints({want[0], want[1]})) << row.opponent << " key " << key;
+        }
+    }
+}
+
+// In versus a turn's messages stand one under the other; the single board
+// keeps them where they land.
+TEST(VersusMessages, ATurnsMessagesStackInVersusOnly) {
+    for (int opponent : {0, 2}) {
+        MatchState m(1024, 768, 3);
+        m.versus.opponent = opponent;
+        m.load();
+        Board& b = m.boards[0];
+        MatchBinding bind(MatchContext{&m.random, m.players, nullptr});
+        b.announceCombo(2);
+        b.announceCombo(3);
+        m.players[0].pendingDrops = 3;
+        b.dropBlocks();
+        std::vector<float> tops;
+        for (const FloatingMessage& msg : b.messages.items) tops.push_back(msg.y);
+        ASSERT_EQ(tops.size(), 3u);
+        // All three in the 24-pixel font: a line is 30 pixels.
+        const bool stacked = tops[1] >= tops[0] + 30 && tops[2] >= tops[1] + 30;
+        EXPECT_EQ(stacked, opponent != 0) << tops[0] << " " << tops[1] << " " << tops[2];
     }
 }
 

@@ -110,8 +110,8 @@ TEST(MatchState, BytesRoundTripAndTheMatchDigestIgnoresTheWindow) {
 TEST(MatchState, DigestsArePinned) {
     MatchState m = newMatch();
     for (int step = 1; step <= 2000; ++step) m.step(inputAt(step));
-    EXPECT_EQ(m.digest(), 0x51b96c4eff5ef01full);
-    EXPECT_EQ(m.matchDigest(), 0xfec8283ad0630cbeull);
+    EXPECT_EQ(m.digest(), 0xa38aa6d129e2c28bull);
+    EXPECT_EQ(m.matchDigest(), 0x52e985ba37ac6858ull);
 }
 
 // Hostile bytes: each refused with its reason, the state left as it was.

@@ -1,5 +1,5 @@
-// The settings file: defaults, the colour-depth rule, garbage values and the
-// screen sizes the game refuses.
+// The settings file: defaults, the colour-depth rule, garbage values, values
+// out of range and the screen sizes the game refuses.
 #include <allegro.h>
 #include <gtest/gtest.h>
 
@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -23,17 +24,23 @@ TEST(GameConfig, ColourDepthRule) {
 
 // A missing file, some keys, garbage; numbers are decimal, and one past the
 // int range saturates (and is then refused as a screen size) instead of
-// wrapping to a usable size.
+// wrapping to a usable size.  A depth or a [Game] value outside what its key
+// allows plays as the default, and one line says so, quoting the value as
+// written (bounded and printable).
 TEST(GameConfig, ReadsKeysDefaultsTheRestAndNeverWraps) {
     install_allegro(SYSTEM_NONE, &errno, atexit);
     const std::string path = ::testing::TempDir() + "tessaron_config_test.cfg";
+    const std::string says = "Tessaron: " + path + ": ";
     const struct Row {
         const char* text;  // nullptr: no file
         std::vector<int> want;  // sound, depth, width, height, fullscreen
+        std::vector<int> game = {0, 3, 3};  // opponent, level, rounds
+        std::string lines = "";  // on stderr, each after "Tessaron: PATH: "
     } rows[] = {
         {nullptr, {1, 32, 1024, 768, 1}},
         {"[Audio]\nsound = 0\n[Video]\nvid_quality = 16\nscreen_width = 800\n", {0, 16, 800, 768, 1}},
-        {"[Video]\nvid_quality = deep\nscreen_width = wide\nfullscreen\n\x01\x02[[[\n", {1, 32, 0, 768, 1}},
+        {"[Video]\nvid_quality = deep\nscreen_width = wide\nfullscreen\n\x01\x02[[[\n", {1, 32, 0, 768, 1}, {0, 3, 3},
+         "[Video] vid_quality = deep is out of range; using the default 32\n"},
         {"[Video]\nscreen_width = 01024\n", {1, 32, 1024, 768, 1}},
         {"[Video]\nscreen_width = 0x400\n", {1, 32, 0, 768, 1}},
         {"[Video]\nscreen_width = +800 px\n", {1, 32, 800, 768, 1}},
@@ -44,6 +51,15 @@ TEST(GameConfig, ReadsKeysDefaultsTheRestAndNeverWraps) {
         {"[Video]\nscreen_width = -2147483648\n", {1, 32, INT_MIN, 768, 1}},
         {"[Video]\nscreen_width = -2147483649\n", {1, 32, INT_MIN, 768, 1}},
         {"[Video]\nscreen_width = -99999999999999999999\n", {1, 32, INT_MIN, 768, 1}},
+        {"[Game]\nopponent = 2\ncpu_level = 1\nrounds_to_win = 5\n", {1, 32, 1024, 768, 1}, {2, 1, 5}},
+        {"[Video]\nvid_quality = 24\n[Game]\nopponent = 4\ncpu_level = 0\nrounds_to_win = 6\n", {1, 32, 1024, 768, 1},
+         {0, 3, 3},
+         "[Video] vid_quality = 24 is out of range; using the default 32\n"
+         "[Game] opponent = 4 is out of range; using the default 0\n"
+         "[Game] cpu_level = 0 is out of range; using the default 3\n"
+         "[Game] rounds_to_win = 6 is out of range; using the default 3\n"},
+        {"[Game]\ncpu_level = nine\x7f\x1b[2J 7777777777777777777777777777777777777777\n", {1, 32, 1024, 768, 1}, {0, 3, 3},
+         "[Game] cpu_level = nine??[2J 777777777777777777777777777777 is out of range; using the default 3\n"},
     };
     for (const Row& row : rows) {
         if (row.text) {
@@ -51,9 +67,61 @@ TEST(GameConfig, ReadsKeysDefaultsTheRestAndNeverWraps) {
             std::fputs(row.text, file);
             std::fclose(file);
         }
+        testing::internal::CaptureStderr();
         const GameConfig c = readGameConfig(row.text ? path.c_str() : "/nonexistent/tessaron/config.cfg");
+        std::string lines = testing::internal::GetCapturedStderr();
+        for (std::size_t at; (at = lines.find(says)) != std::string::npos;) lines.erase(at, says.size());
+        const char* shown = row.text ? row.text : "no file";
         EXPECT_EQ(std::vector<int>({c.sound, c.vidQuality, c.screenWidth, c.screenHeight, c.fullscreen}), row.want)
-            << (row.text ? row.text : "no file");
+            << shown;
+        EXPECT_EQ(std::vector<int>({c.versus.opponent, c.versus.cpuLevel, c.versus.roundsToWin}), row.game) << shown;
+        EXPECT_EQ(lines, row.lines) << shown;
+    }
+}
+
+// Replays: recording only at exactly 1, the file to watch as written.
+TEST(GameConfig, ReplaySettings) {
+    install_allegro(SYSTEM_NONE, &errno, atexit);
+    const std::string path = ::testing::TempDir() + "tessaron_config_replay.cfg";
+    std::vector<std::string> got;
+    for (const char* text : {"record_replays = 1\n", "record_replays = 2\nreplay = replays/a b.replay\n"}) {
+        std::ofstream(path) << "[Game]\n" << text;
+        const GameConfig c = readGameConfig(path.c_str());
+        got.push_back(std::to_string(c.recordReplays) + c.replay);
+    }
+    EXPECT_EQ(got, (std::vector<std::string>{"1", "0replays/a b.replay"}));
+}
+
+// Online: opponent 3 is a versus of two players over the network; [Net]
+// values at their limits and one past them (the default, and a line).
+TEST(GameConfig, OnlineSettings) {
+    install_allegro(SYSTEM_NONE, &errno, atexit);
+    const std::string path = ::testing::TempDir() + "tessaron_config_net.cfg";
+    const struct Row {
+        const char* text;
+        std::string want;  // on, opponent, host, port, input delay; then the lines
+    } rows[] = {
+        {"[Game]\nopponent = 2\n[Net]\nport = 9\n", "0 2  9 1"},
+        {"[Game]\nopponent = 3\n[Net]\nhost = example.org\nport = 65535\ninput_delay = 4\n", "1 2 example.org 65535 4"},
+        {"[Game]\nopponent = 3\n[Net]\nport = 1\ninput_delay = 0\n", "1 2  1 0"},
+        {"[Net]\nport = 65536\ninput_delay = 5\n",
+         "0 0  7340 1[Net] port = 65536 is out of range; using the default 7340\n"
+         "[Net] input_delay = 5 is out of range; using the default 1\n"},
+        {"[Net]\nport = 0\ninput_delay = -1\n",
+         "0 0  7340 1[Net] port = 0 is out of range; using the default 7340\n"
+         "[Net] input_delay = -1 is out of range; using the default 1\n"},
+    };
+    const std::string says = "Tessaron: " + path + ": ";
+    for (const Row& row : rows) {
+        std::ofstream(path) << row.text;
+        testing::internal::CaptureStderr();
+        const GameConfig c = readGameConfig(path.c_str());
+        std::string lines = testing::internal::GetCapturedStderr();
+        for (std::size_t at; (at = lines.find(says)) != std::string::npos;) lines.erase(at, says.size());
+        EXPECT_EQ(std::to_string(c.online.on) + " " + std::to_string(c.versus.opponent) + " " + c.online.host + " " +
+                      std::to_string(c.online.port) + " " + std::to_string(c.online.inputDelay) + lines,
+                  row.want)
+            << row.text;
     }
 }
 

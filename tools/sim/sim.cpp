@@ -6,12 +6,14 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <sstream>
 
 #include "board/sound_cue.h"
 #include "io/regular_file.h"
 #include "session/cpu_player.h"
 #include "session/match_state.h"
+#include "session/replay_player.h"
 
 namespace tessaron {
 namespace sim {
@@ -268,6 +270,7 @@ StepInput scriptKeys(const std::vector<int>* held, int side, bool console) {
 }
 
 std::string parseOptions(int argc, const char* const* argv, Options& options) {
+    std::string shaping;  // a flag that sets what a replay sets
     for (int i = 0; i < argc; ++i) {
         const std::string flag = argv[i];
         auto value = [&](const char*& out) {
@@ -277,6 +280,7 @@ std::string parseOptions(int argc, const char* const* argv, Options& options) {
         };
         const char* text = nullptr;
         std::uint64_t number = 0;
+        if (flag != "--trace" && flag != "--quiet" && flag != "--replay" && flag != "--record") shaping = flag;
         if (flag == "--bot") {
             options.bot = true;
         } else if (flag == "--quiet") {
@@ -308,19 +312,25 @@ std::string parseOptions(int argc, const char* const* argv, Options& options) {
             if (!value(text)) return "missing value after " + flag;
             const std::string problem = parseNetOption(flag, text, options);
             if (!problem.empty()) return problem;
-        } else if (flag == "--script" || flag == "--trace" || flag == "--script2") {
+        } else if (flag == "--script" || flag == "--trace" || flag == "--script2" || flag == "--record" ||
+                   flag == "--replay") {
             if (!value(text) || *text == '\0') return "missing value after " + flag;
-            std::string& path = flag == "--script"  ? options.scriptPath
-                                : flag == "--trace" ? options.tracePath
-                                                    : options.script2Path;
+            std::string& path = flag == "--script"   ? options.scriptPath
+                                : flag == "--trace"  ? options.tracePath
+                                : flag == "--record" ? options.recordPath
+                                : flag == "--replay" ? options.replayPath
+                                                     : options.script2Path;
             path = text;
         } else {
             return "unknown argument '" + flag + "'";
         }
     }
     if (!options.script2Path.empty() && options.opponent != 2) return "--script2 needs --opponent 2";
-    if (options.netRole && (options.opponent || options.bot))
-        return "an online run plays the other side over the network: no --opponent, --script2 or --bot";
+    if (options.netRole && (options.opponent || options.bot || !options.recordPath.empty()))
+        return "an online run plays the other side over the network: no --opponent, --script2, --bot or --record";
+    if (!options.replayPath.empty() && !shaping.empty())
+        return "--replay plays the match the file holds: " + shaping + " cannot go with it";
+    if (!options.replayPath.empty() && !options.recordPath.empty()) return "--record cannot go with --replay";
     return "";
 }
 
@@ -373,13 +383,36 @@ std::string loadScript(const std::string& path, std::vector<ScriptLine>& script)
     return parseScript(text, script);
 }
 
+Options replayOptions(const Replay& replay, const Options& given) {
+    Options options;
+    options.steps = replay.lastStep;
+    options.width = replay.header.width;
+    options.height = replay.header.height;
+    options.tracePath = given.tracePath;
+    options.quiet = given.quiet;
+    options.replayPath = given.replayPath;
+    return options;
+}
+
 Summary run(const Options& options, const std::vector<ScriptLine>& script, std::FILE* trace,
-            const std::vector<ScriptLine>& script2, KeyRecorder recorder, void* context) {
-    MatchState logic(options.width, options.height, options.seed);
-    logic.versus.opponent = options.opponent;
-    logic.versus.cpuLevel = options.cpuLevel;
-    logic.versus.roundsToWin = options.roundsToWin;
+            const std::vector<ScriptLine>& script2, KeyRecorder recorder, void* context, ReplayLink* replay) {
+    const Replay* play = replay ? replay->play : nullptr;
+    MatchState logic = play ? replayState(play->header, options.width, options.height)
+                            : MatchState(options.width, options.height, options.seed);
+    if (!play) {
+        logic.versus.opponent = options.opponent;
+        logic.versus.cpuLevel = options.cpuLevel;
+        logic.versus.roundsToWin = options.roundsToWin;
+    }
+    Summary summary;
+    if (play) {
+        replay->problem = catchUpStartDraws(logic, play->header);
+        if (!replay->problem.empty()) return summary;
+    }
     logic.load();
+    std::unique_ptr<ReplayPlayer> player(play ? new ReplayPlayer(*play, logic) : nullptr);
+    std::unique_ptr<ReplayRecorder> recording;
+    if (replay && replay->record) recording.reset(new ReplayRecorder(replayHeader(logic, GameVersion)));
     CpuPlayer bot(options.seed, options.botLevel);
     Line line;
 
@@ -390,7 +423,7 @@ Summary run(const Options& options, const std::vector<ScriptLine>& script, std::
     const std::vector<int>* held2 = nullptr;
     std::vector<int> cpuHeld;
     StepInput input;
-    Summary summary;
+    std::int32_t matchesBefore = 0;
     for (std::uint64_t step = 1; step <= options.steps; ++step) {
         const bool change = nextLine < script.size() && script[nextLine].step == step;
         const bool change2 = nextLine2 < script2.size() && script2[nextLine2].step == step;
@@ -400,7 +433,10 @@ Summary run(const Options& options, const std::vector<ScriptLine>& script, std::
         if (options.bot) bot.steer(logic.boards[0], input.sides[0]);
         const AddedBefore before{{logic.boards[0].messages.added, logic.boards[1].messages.added},
                                  logic.messages.added};
-        const StepEvents events = logic.step(input);
+        matchesBefore = logic.matchesWon[0] + logic.matchesWon[1];
+        StepEvents events;
+        const bool agreed = player ? player->step(&events) : true;
+        if (!player) events = logic.step(input);
         if (trace) {
             writeTraceLine(line, trace, step, logic, events.sounds, before);
             if (std::ferror(trace)) break;  // the caller reports it
@@ -412,11 +448,20 @@ Summary run(const Options& options, const std::vector<ScriptLine>& script, std::
             }
             recorder(context, step, cpuHeld);
         }
+        if (recording) recordStep(*recording, input, events, logic);
         summary.steps = step;
+        if (!agreed) {
+            replay->problem = player->problem();
+            break;
+        }
         if (events.quit) break;
         if (options.stopAfterMatches > 0 && logic.matchesWon[0] + logic.matchesWon[1] >= options.stopAfterMatches)
             break;
     }
+    // A run records as a finished match when its last step won one.
+    if (recording)
+        replay->recorded = recording->cut(1, logic.matchesWon[0] + logic.matchesWon[1] > matchesBefore,
+                                          replayDigest(logic));
     summary.versus = logic.versusOn();
     for (int side = 0; side < 2; ++side) {
         summary.roundsWon[side] = logic.boards[side].roundsWon;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "session/match_state.h"
+#include "session/replay.h"
 
 namespace tessaron {
 namespace sim {
@@ -45,6 +46,8 @@ struct Options {
     int width = 1024;
     int height = 768;
     bool quiet = false;
+    std::string recordPath;  // --record: the run written as a replay
+    std::string replayPath;  // --replay: the match played back from a replay
     // Online: this run is one side of a match over the network (sim_net.cpp).
     int netRole = 0;            // 0 none, 1 --net-host, 2 --net-join
     int netPort = 0;
@@ -66,6 +69,15 @@ struct NetSummary {
     std::uint64_t sentBytes = 0, receivedBytes = 0;
     std::uint32_t desyncs = 0;
     double cpuSeconds = 0;  // the whole process, filled by the program
+};
+
+// A run's replay: the one it plays back (its keys drive the match and its
+// digests are checked) and the one it records.
+struct ReplayLink {
+    const Replay* play = nullptr;
+    bool record = false;
+    Replay recorded;        // the run, when recording
+    std::string problem;    // a playback that could not start or disagreed
 };
 
 struct Summary {
@@ -105,8 +117,15 @@ std::string loadScript(const std::string& path, std::vector<ScriptLine>& script)
 // stops at the first write that fails: ferror(trace) then tells); `script2`
 // drives board 1 when the opponent is 2; `recorder`, if set, hears the keys
 // the computer opponent holds at each step, as script words of board 0.
+// With `replay`, the match is played back from replay->play instead (the
+// options then give only the screen size and the steps), stopping at the
+// first digest that disagrees, and/or recorded into replay->recorded.
 Summary run(const Options& options, const std::vector<ScriptLine>& script, std::FILE* trace,
-            const std::vector<ScriptLine>& script2 = {}, KeyRecorder recorder = nullptr, void* context = nullptr);
+            const std::vector<ScriptLine>& script2 = {}, KeyRecorder recorder = nullptr, void* context = nullptr,
+            ReplayLink* replay = nullptr);
+// The options of a playback of `replay`: its screen size and its steps,
+// with the trace and quiet options of `given`.
+Options replayOptions(const Replay& replay, const Options& given);
 
 // Formats the summary line (without a newline).
 std::string summaryLine(const Summary& summary);
