@@ -32,12 +32,14 @@ void limitHost(ENetHost* host) {
     host->maximumWaitingData = 2 * MaxPacketBytes;
 }
 
-// A connected peer's silence limit, and no throttling of unreliable
+// ENet's timeout out of the way (link.h), and no throttling of unreliable
 // packets: ENet would otherwise drop inputs on its side when the round trip
 // varies, and every input packet counts.  (Configured before the connection
 // is made, the throttle's command breaks the connection.)
+void setTimeout(ENetPeer* peer) { enet_peer_timeout(peer, 1u << 30, EnetTimeoutMs, EnetTimeoutMs); }
+
 void configurePeer(ENetPeer* peer) {
-    enet_peer_timeout(peer, ENET_PEER_TIMEOUT_LIMIT, SilenceLimitMs, EnetTimeoutMs);
+    setTimeout(peer);
     enet_peer_throttle_configure(peer, ENET_PEER_PACKET_THROTTLE_INTERVAL, ENET_PEER_PACKET_THROTTLE_ACCELERATION, 0);
 }
 
@@ -143,7 +145,7 @@ bool Link::startConnect(std::string& error) {
         error = "cannot start a connection";
         return false;
     }
-    enet_peer_timeout(peer_, ENET_PEER_TIMEOUT_LIMIT, SilenceLimitMs, EnetTimeoutMs);
+    setTimeout(peer_);
     return true;
 }
 
