@@ -152,6 +152,12 @@ bool Link::startConnect(std::string& error) {
 void Link::poll(std::uint32_t waitMs, std::vector<LinkEvent>& events) {
     if (joining_ && !host_ && lookup_.valid()) {
         if (lookup_.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready) {
+            if (nowMs() - attemptStarted_ > attemptMs) {
+                joining_ = false;
+                lookup_ = std::future<std::uint32_t>();
+                events.push_back({LinkEventKind::Failed, {}, "no answer from the name server for '" + joinName_ + "'"});
+                return;
+            }
             std::this_thread::sleep_for(std::chrono::milliseconds(waitMs < 10 ? waitMs : 10));
             return;
         }

@@ -6,10 +6,15 @@
 
 namespace tessaron {
 namespace net {
+namespace {
+
+// The host draws each match's seed from the clock.
+std::uint32_t clockSeed() { return static_cast<std::uint32_t>(std::time(nullptr)) * 2654435761u ^ nowMs(); }
+
+} // namespace
 
 OnlinePlay::OnlinePlay(const OnlineSettings& settings) : settings_(settings) {
-    // The host draws the match's seed from the clock.
-    link_.seed = static_cast<std::uint32_t>(std::time(nullptr)) * 2654435761u ^ nowMs();
+    link_.seed = clockSeed();
     link_.roundsToWin = settings.roundsToWin;
     start();
     updateLines();
@@ -23,7 +28,7 @@ void OnlinePlay::start() {
     std::string error;
     const auto port = static_cast<std::uint16_t>(settings_.port);
     if (hosting() ? link_.listen(port, "", error) : link_.join(settings_.host, port, error)) return;
-    // A port in use or a name that is no address: tried again in a while.
+    // A port in use, say: tried again in a while.
     problem_ = error;
     retrying_ = true;
     retryAt_ = nowMs() + RetryMs;
@@ -60,6 +65,7 @@ void OnlinePlay::handle(const LinkEvent& event, std::vector<LinkEvent>& events) 
         problem_.clear();
         told_.clear();
         desyncsShown_ = 0;
+        link_.seed = clockSeed();  // for the next opponent
         break;
     }
     case LinkEventKind::Refused:
