@@ -167,6 +167,20 @@ class CentralEquality(OnlineTestCase):
         self.assertEqual(failures, [])
 
 
+class OtherScreens(OnlineTestCase):
+    def test_window_sizes_need_not_agree(self):
+        """Screen positions are each machine's own: no desync, one match."""
+        folder = self.folder("screens")
+        rng = random.Random(8)
+        scripts = [write_script(folder, f"s{i}", random_script(rng, 600, i)) for i in (0, 1)]
+        peers = Peers(folder, 600, scripts, extra=(["--width", "1920", "--height", "1080"],
+                                                   ["--width", "800", "--height", "600"]))
+        (hs, hout, herr), (js, jout, jerr) = peers.wait()
+        self.assertEqual((hs, js), (0, 0), herr + jerr)
+        self.assertIn("desyncs=0 ", hout)
+        self.assertEqual(NET_FIELDS.sub("", hout), NET_FIELDS.sub("", jout))
+
+
 class Leaving(OnlineTestCase):
     def test_at_every_phase(self):
         up = [(1, "up")]
