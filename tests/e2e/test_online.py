@@ -1,6 +1,7 @@
 """Two real game windows playing one match online, each on its own Xvfb
-display, through tessaron-relay at a 150 ms round trip with 5 % loss:
-both show both boards with their own on the left, the same grids (the
+display, through tessaron-relay at a 150 ms round trip with 5 % loss: the
+joiner, started first, keeps trying until the host is there; both show
+both boards with their own on the left, the same grids (the
 boards swapped) when paused, the round one of them loses; and when the
 joiner leaves with Shift+Escape, the host says so and waits again."""
 
@@ -50,7 +51,7 @@ class OnlineTest(GameTestCase):
         self.addCleanup(lambda: (relay.send_signal(signal.SIGTERM), relay.wait(10)))
         online = "[Game]\nopponent = 3\nrounds_to_win = 2\n[Net]\ninput_delay = 1\n"
         self.folder.write_config(config(800, 600, extra=online + f"port = {port}\n"))
-        host = self.launch()
+        # The joiner starts first and keeps trying until the host is there.
         x2 = XServer()
         self.addCleanup(x2.close)
         folder2 = GameFolder()
@@ -58,8 +59,11 @@ class OnlineTest(GameTestCase):
         folder2.write_config(config(800, 600, extra=online + f"host = 127.0.0.1\nport = {relay_port}\n"))
         joiner = Game(x2, folder2)
         self.addCleanup(joiner.stop)
-        host.find_window()
         joiner.find_window()
+        self.assertIsNotNone(joiner.screenshot().bright_box(100, 28, 700, 56), "no connecting notice")
+        time.sleep(2)
+        host = self.launch()
+        host.find_window()
 
         # Both show both boards once the match is on.
         both = lambda s: board_shown(s, X0) and board_shown(s, X1)
