@@ -78,10 +78,13 @@ install: build
 package: build
 	cd $(BUILD) && cpack -G DEB
 
-# bench_game runs the real game under Xvfb for 15 s; BENCH_BEFORE=<build
-# folder of another commit> measures that one too, side by side.
+# bench_net plays online matches between two simulator peers through the
+# relay (two minutes); bench_game runs the real game under Xvfb for 15 s;
+# BENCH_BEFORE=<build folder of another commit> measures that one too, side
+# by side.
 bench: build
 	@for b in $(BUILD)/bin/bench_*; do [ -x "$$b" ] || continue; echo "== $$(basename $$b)"; "$$b" || exit 1; done
+	@echo "== bench_net"; python3 bench/bench_net.py $(BUILD)
 	@echo "== bench_game"; python3 bench/bench_game.py $(BUILD)
 
 clean:

@@ -103,8 +103,8 @@ void Board::update() {
         setPosition(baseX, baseY);
     }
 
-    // The preview beside the grid.
-    if (side == 0) {
+    // The preview beside the grid, on the HUD's side.
+    if (!hudLeft) {
         nextPair.pivot.screenX = nextPair.satellite.screenX = x + width + 2;
         nextPair.pivot.screenY = y + 2;
         nextPair.satellite.screenY = y + 32;

@@ -104,6 +104,10 @@ public:
     FallingPair nextPair;
     std::int32_t roundsWon = 0;
     std::int32_t side = 0;
+    // Presentation: the HUD and the preview sit left of the grid instead of
+    // right of it (board 1 in versus; an online joiner's own board is drawn
+    // on the left with its HUD on the right, the other board mirrored).
+    std::uint8_t hudLeft = 0;
     // Messages of one turn stand one under the other instead of on top of
     // each other (versus; the single board keeps them where they land).
     std::uint8_t stackMessages = 0;

@@ -33,7 +33,7 @@ void drawSolidText(const PlacedText& t, int colour, BITMAP* dst) {
 }
 
 // The player's name over the grid on a faint black backing as wide as the
-// text: left-aligned for side 0, right-aligned for side 1.
+// text: left-aligned, or right-aligned when the HUD is left of the grid.
 void drawNameTag(const PlacedText& tag, BITMAP* dst) {
     const int length = ttf_text_length(tag.font, tag.text.c_str());
     translucent_rectfill(dst, alignedLeftEdge(tag.x, length, tag.align), tag.y, length, ttf_text_height(tag.font),

@@ -1,10 +1,10 @@
 // Board and HUD drawing: one Board with its frame, translucent background,
 // drop strip, blocks, pairs, "Next" box, name tag, score panel, "Danger"
-// warning, particles and messages, laid out right of the grid for side 0
-// and mirrored left of it for side 1, at the places render/hud_layout.h
-// gives.  Reads the block pictures of the bitmap banks, the fonts BodyFonts
-// and TitleFonts and the PlayerRecord of the board's side, passed in.  Main
-// thread, once per frame.
+// warning, particles and messages, laid out right of the grid, or mirrored
+// left of it when the board's hudLeft is set, at the places
+// render/hud_layout.h gives.  Reads the block pictures of the bitmap banks,
+// the fonts BodyFonts and TitleFonts and the PlayerRecord of the board's
+// side, passed in.  Main thread, once per frame.
 //
 // Nothing can fail: a cell whose picture slot is empty, a missing font or a
 // null destination draws nothing of that part.

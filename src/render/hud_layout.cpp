@@ -11,15 +11,15 @@ constexpr int NameTagAbove = 65;      // the name's top above the grid's
 constexpr int LabelAbove = 20;        // "Next" and "Score" above their box
 constexpr int DangerAbove = 30;
 constexpr int ScorePanelBelow = 100;  // the score box's top below the grid's
-constexpr int SideGap = 5;            // from the grid to the score box and side 0's icons
-constexpr int RoundIconsLeft = 20;    // side 1's first icon's left edge left of the grid
+constexpr int SideGap = 5;            // from the grid to the score box and the icons on the right
+constexpr int RoundIconsLeft = 20;    // the first icon's left edge left of the grid, HUD on the left
 constexpr int RoundIconBelow = 125;
 constexpr int RoundIconStep = 18;
 constexpr int PreviewHeight = 63;
 constexpr int TallyBelow = 150;       // the tally's top below the grid's, under the icons
                                       // (the versus pause panel opens below it)
 
-TextAlign outward(const Board& b) { return b.side ? TextAlign::Right : TextAlign::Left; }
+TextAlign outward(const Board& b) { return b.hudLeft ? TextAlign::Right : TextAlign::Left; }
 
 } // namespace
 
@@ -28,27 +28,27 @@ HudBox gridFrame(const Board& b) {
 }
 
 PlacedText nameTag(const Board& b, const PlayerRecord& player) {
-    return {fontAt(BodyFonts, FontIndex24), b.side ? b.x + b.width : b.x, b.y - NameTagAbove, outward(b),
+    return {fontAt(BodyFonts, FontIndex24), b.hudLeft ? b.x + b.width : b.x, b.y - NameTagAbove, outward(b),
             player.name};
 }
 
 HudBox roundIcon(const Board& b, int i) {
-    const int left = b.side ? b.x - RoundIconsLeft - RoundIconStep * i : b.x + b.width + SideGap + RoundIconStep * i;
+    const int left = b.hudLeft ? b.x - RoundIconsLeft - RoundIconStep * i : b.x + b.width + SideGap + RoundIconStep * i;
     return {left, b.y + RoundIconBelow, 0, 0};
 }
 
-// The preview box's outline is a pixel wider on side 1.
+// The preview box's outline is a pixel wider on the left.
 HudBox nextBox(const Board& b) {
-    return b.side ? HudBox{b.x - 34, b.y, 34, PreviewHeight} : HudBox{b.x + b.width, b.y, 33, PreviewHeight};
+    return b.hudLeft ? HudBox{b.x - 34, b.y, 34, PreviewHeight} : HudBox{b.x + b.width, b.y, 33, PreviewHeight};
 }
 
 PlacedText nextLabel(const Board& b) {
-    return {fontAt(BodyFonts, FontIndex18), b.side ? b.x - 2 : b.x + b.width + 2, b.y - LabelAbove, outward(b),
+    return {fontAt(BodyFonts, FontIndex18), b.hudLeft ? b.x - 2 : b.x + b.width + 2, b.y - LabelAbove, outward(b),
             "Next"};
 }
 
 HudBox scorePanel(const Board& b) {
-    const int left = b.side ? b.x - SideGap - ScorePanelWidth : b.x + b.width + SideGap;
+    const int left = b.hudLeft ? b.x - SideGap - ScorePanelWidth : b.x + b.width + SideGap;
     return {left, b.y + ScorePanelBelow, ScorePanelWidth, ScorePanelHeight};
 }
 

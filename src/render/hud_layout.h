@@ -1,5 +1,5 @@
 // Where the parts of a board's HUD sit and what they say: laid out right of
-// the grid for side 0 and mirrored left of it for side 1.  The board
+// the grid, or mirrored left of it when the board's hudLeft is set.  The board
 // drawing draws every part from here and the frame composition keeps the
 // same places for redrawing, so a part cannot move or grow in one and not
 // in the other.  Reads the font sets.  Main thread; nothing can fail (a

@@ -137,6 +137,14 @@ void MatchSession::load() {
     // One random song from the music folder; none when it is empty.
     loadMusic();
 
+    // Online: the match starts once an opponent is there.
+    if (Config.online.on && !watching_) {
+        net::OnlineSettings online = Config.online;
+        online.screenWidth = SCREEN_W;
+        online.screenHeight = SCREEN_H;
+        online_.reset(new net::OnlinePlay(online));
+    }
+
     // Board placement, round reset and "Round 1" (a replay brings its own
     // versus settings).
     if (!replay_) {
@@ -155,7 +163,7 @@ void MatchSession::load() {
 
     // A replay's earlier matches run at once; or the recording starts.
     if (watching_) finishWatching();
-    if (!watching_ && (Config.recordReplays || !Config.recordPath.empty()))
+    if (!watching_ && !online_ && (Config.recordReplays || !Config.recordPath.empty()))
         recording_.reset(new MatchRecording(state_, Config.recordReplays ? ReplayFolder : "", Config.recordPath));
 }
 
@@ -194,18 +202,42 @@ void MatchSession::reportRecording(const std::string& problem) {
     statusUntil_ = LogicStepsRun + StatusSteps;
 }
 
-// The step's input is read once, before the step: Allegro's keyboard and
-// mouse, and each side's joystick.
-void MatchSession::runLogicStep() {
+namespace {
+// Allegro's keyboard and mouse now.
+LiveInput readLiveInput() {
     LiveInput live;
     for (int i = 0; i < KeyCount; ++i) live.keys[i] = key[i] ? 1 : 0;
     copyMouseButtons(live);
-    StepInput input = state_.keyboardInput(live);
+    return live;
+}
+} // namespace
+
+// The step's input is read once, before the step: Allegro's keyboard and
+// mouse, and each side's joystick.
+void MatchSession::runLogicStep() {
+    StepInput input = state_.keyboardInput(readLiveInput());
     for (int side = 0; side < 2; ++side) input.joysticks[side] = joystickWord(state_.joysticks[side].joystick);
     const StepEvents events = state_.step(input);
     carryOut(events);
     if (recording_) reportRecording(recording_->afterStep(input, events, state_));
     ++LogicStepsRun;
+}
+
+// An owed tick online: a step of the match over the network, or a wait for
+// the other side (a tick waited is not owed again); F9 saves the frame in
+// a wait too.
+void MatchSession::runOnlineStep() {
+    const LiveInput live = readLiveInput();
+    StepEvents events;
+    if (online_->tick(live, events)) {
+        carryOut(events);
+        ++LogicStepsRun;
+    } else if (live.keys[ScanF9]) {
+        saveScreenshot(backBuffer_);
+    }
+    if (online_->quitRequested()) QuitFlag.store(1);
+    status_ = online_->status();
+    notice_ = online_->notice();
 }
 
 // One owed tick of watching: the watcher's keys (F9 saves the frame as in
@@ -270,9 +302,16 @@ void MatchSession::carryOut(const StepEvents& events, bool live) {
 void MatchSession::draw() {
     // Nothing drawn has changed since the last frame: the screen, and the
     // back buffer F9 saves, already show it.
-    if (!watching_ && LogicStepsRun >= statusUntil_) status_.clear();
+    if (!watching_ && !online_ && LogicStepsRun >= statusUntil_) status_.clear();
+    // Online, the match shown is the one played over the network (none
+    // while waiting for it).
+    const MatchState* shown = online_ ? online_->shown() : &state_;
+    if (online_) {
+        status_ = online_->status();
+        notice_ = online_->notice();
+    }
     const std::uint64_t overlay = std::hash<std::string>()(status_ + '\n' + notice_);
-    if (!frameGate_.needed({LogicStepsRun, mouse_x, mouse_y, pointerShown(state_.pointer), overlay})) return;
+    if (!frameGate_.needed({LogicStepsRun, mouse_x, mouse_y, shown && pointerShown(shown->pointer), overlay})) return;
     // Background, board 0 with its HUD, particles and messages, board 1 in
     // versus, the session's messages, the pause panel, the pointer; then
     // onto the screen.  Only the areas that can have changed are put
@@ -280,16 +319,17 @@ void MatchSession::draw() {
     FrameParts parts;
     parts.background = background_;
     // A replay that cannot be played shows only why.
-    const bool match = !watching_ || player_;
-    parts.boards[0] = match ? &state_.boards[0] : nullptr;
-    if (match && state_.versusOn()) parts.boards[1] = &state_.boards[1];
-    parts.players = state_.players;
-    parts.matchesWon = state_.matchesWon;
-    parts.messages = match ? &state_.messages : nullptr;
-    parts.panel = match ? &state_.panel : nullptr;
+    const bool match = shown && (!watching_ || player_);
+    if (!shown) shown = &state_;
+    parts.boards[0] = match ? &shown->boards[0] : nullptr;
+    if (match && shown->versusOn()) parts.boards[1] = &shown->boards[1];
+    parts.players = shown->players;
+    parts.matchesWon = shown->matchesWon;
+    parts.messages = match ? &shown->messages : nullptr;
+    parts.panel = match ? &shown->panel : nullptr;
     parts.status = status_.c_str();
     parts.notice = notice_.c_str();
-    parts.pointer = &state_.pointer;
+    parts.pointer = &shown->pointer;
     parts.pointerSprite = mouse_sprite;
     parts.pointerX = mouse_x;
     parts.pointerY = mouse_y;
@@ -300,8 +340,10 @@ void MatchSession::draw() {
 bool MatchSession::tick() {
     if (!loaded_) load();
     if (loadFailed_) return true;
+    if (online_) online_->poll();
     if (TickCounter.load() > 0) {
         if (watching_) watchTick();
+        else if (online_) runOnlineStep();
         else runLogicStep();
         TickCounter.fetch_sub(1);
     }
@@ -318,6 +360,7 @@ void MatchSession::shutdown() {
         if (!problem.empty()) std::fprintf(stderr, "Tessaron: the replay was not saved: %s\n", problem.c_str());
         recording_.reset();
     }
+    online_.reset();  // a match in progress is left with a goodbye
     destroy_bitmap(backBuffer_);
     backBuffer_ = nullptr;
     destroy_bitmap(background_);

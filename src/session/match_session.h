@@ -6,6 +6,9 @@
 // events the step hands back), and draws a
 // frame into its back buffer and onto the screen on every pass after which
 // the frame can differ from the one shown (render/frame_gate.h).
+// Online ([Game] opponent = 3) the match is played over the network
+// (net/online_play.h): the session draws its latest step, or only the
+// background while it waits, with its status line and notice over it.
 // Depends on Allegro, the render and audio layers.  Main thread only.
 //
 // With [Game] record_replays = 1 every match is written into replays/
@@ -32,6 +35,7 @@
 #include <memory>
 #include <string>
 
+#include "net/online_play.h"
 #include "render/frame_compose.h"
 #include "render/frame_gate.h"
 #include "session/match_state.h"
@@ -64,6 +68,7 @@ private:
     void loadBackground();
     void loadMusic();
     void runLogicStep();
+    void runOnlineStep();
     void carryOut(const StepEvents& events, bool live = true);
     void draw();
     // Playing a replay back: the state before the picks, the player after
@@ -75,6 +80,7 @@ private:
     void reportRecording(const std::string& problem);
 
     MatchState state_;
+    std::unique_ptr<net::OnlinePlay> online_;
     // The background and music picks draw from the match's stream, or
     // while watching from a copy of it (the recording may have drawn a
     // different number of words for them: the match's stream is then

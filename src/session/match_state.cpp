@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "render/font_sizes.h"
 #include "session/controls.h"
@@ -20,6 +21,9 @@ constexpr float VersusPanelWidth = 180;
 constexpr std::int32_t VersusPanelBelow = 185;
 // "Match point" stands this far above the grids' top, over both names.
 constexpr std::int32_t MatchPointAbove = 110;
+
+// "You win", "Player 2 wins": online, the local player is named "You".
+const char* winVerb(const char* name) { return std::strcmp(name, "You") == 0 ? "win" : "wins"; }
 
 int inRange(int value, int lo, int hi, int fallback) { return value >= lo && value <= hi ? value : fallback; }
 
@@ -134,6 +138,7 @@ void MatchState::placeVersusBoards() {
     b.setHome(x1, y);
     b.setPosition(x1, y);
     b.side = 1;
+    b.hudLeft = 1;
     b.nextPair.preview = 1;
     b.roundsWon = boards[0].roundsWon = 0;
     players[0].setName(versus.opponent == 1 ? "Player" : "Player 1");
@@ -364,10 +369,10 @@ void MatchState::versusLoseCheck() {
     if (++boards[winner].roundsWon >= versus.roundsToWin) {
         matchOver = true;
         ++matchesWon[winner];
-        std::snprintf(text, sizeof text, "%s wins the match!", name);
+        std::snprintf(text, sizeof text, "%s %s the match!", name, winVerb(name));
         addVersusMessage(Gold, 4, text, false);
     } else {
-        std::snprintf(text, sizeof text, "%s wins the round", name);
+        std::snprintf(text, sizeof text, "%s %s the round", name, winVerb(name));
         addVersusMessage(White, 4, text, false);
     }
 }

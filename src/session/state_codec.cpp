@@ -22,7 +22,7 @@ namespace tessaron {
 namespace {
 
 constexpr std::uint8_t Magic[4] = {'T', 'S', 'M', 'S'};
-constexpr std::uint16_t FormatVersion = 1;
+constexpr std::uint16_t FormatVersion = 2;
 // The largest serialised state read.
 constexpr std::size_t MaxStateBytes = 8u << 20;
 // Limits of the lists: far above what a match makes, low enough to bound
@@ -373,6 +373,7 @@ void visitBoard(V& v, Board& b) {
     visitPair(v, b.nextPair);
     v.i32(Part::Rule, b.roundsWon, 0, VersusOptions::MaxRoundsToWin);
     v.i32(Part::Rule, b.side, 0, 1);
+    v.u8(Part::View, b.hudLeft, 1);
     v.u8(Part::View, b.stackMessages, 1);
     v.i64(Part::Rule, b.blocksAdded);
     v.i64(Part::Rule, b.blocksRemoved);
@@ -408,7 +409,9 @@ struct StateCodec {
             v.u8(Part::Rule, k.sides[side], SideKeyBits);
             v.u16(Part::Rule, k.joysticks[side], JoystickBits);
         }
-        v.u8(Part::Rule, k.console, ConsoleKeyBits);
+        // The machine's own keys and its quit: two machines playing one
+        // match online each have theirs, and neither changes the match.
+        v.u8(Part::View, k.console, ConsoleKeyBits);
         v.u8(Part::View, k.mouseButtons, 3);
         for (std::int32_t& key : s.dropKeys) v.i32(Part::View, key, 0, KeyCount - 1);
         for (JoystickSnapshot& j : s.joysticks) {
@@ -447,7 +450,7 @@ struct StateCodec {
         v.i32(Part::Rule, c.wait_, -Big, Big);
         v.i32(Part::Rule, c.drop_, 0, 2);
         v.u8(Part::Rule, s.cpuHeld, SideKeyBits);
-        v.flag(Part::Rule, s.quitRequested_);
+        v.flag(Part::View, s.quitRequested_);
     }
 
     template <class V>

@@ -8,17 +8,42 @@
 
 namespace tessaron {
 
+namespace {
+
+// Online: a versus of two players over the network; `host` "" hosts.
+void playOnline(GameConfig& c, const std::string& host, int port) {
+    c.online.on = true;
+    c.versus.opponent = 2;
+    c.online.host = host;
+    if (port) c.online.port = port;
+}
+
+} // namespace
+
 const std::vector<OptionRow>& optionTable() {
     static const std::vector<OptionRow> table = {
-        {"--versus", nullptr, ValueKind::Choice, 0, 0, {{"cpu", 1}, {"human", 2}, {"off", 0}}, RunMode::Play,
-         [](GameConfig& c, const OptionValue& v) { c.versus.opponent = v.number; },
-         "play against the computer, a second player on this computer, or alone"},
+        {"--versus", nullptr, ValueKind::Choice, 0, 0,
+         {{"cpu", 1}, {"human", 2}, {"online", OnlineOpponent}, {"off", 0}}, RunMode::Play,
+         [](GameConfig& c, const OptionValue& v) {
+             c.online.on = v.number == OnlineOpponent;
+             c.versus.opponent = c.online.on ? 2 : v.number;
+         },
+         "play the computer, a second player here or one online, or alone"},
         {"--level", "N", ValueKind::Number, CpuPlayer::MinLevel, CpuPlayer::MaxLevel, {}, RunMode::Play,
          [](GameConfig& c, const OptionValue& v) { c.versus.cpuLevel = v.number; },
          "the computer's strength, weakest to strongest"},
         {"--rounds", "N", ValueKind::Number, 1, VersusOptions::MaxRoundsToWin, {}, RunMode::Play,
          [](GameConfig& c, const OptionValue& v) { c.versus.roundsToWin = v.number; },
          "rounds that win a versus match"},
+        {"--host", "PORT", ValueKind::OptionalNumber, 1, 65535, {}, RunMode::Play,
+         [](GameConfig& c, const OptionValue& v) { playOnline(c, "", v.number); },
+         "host an online match on this UDP port, 7340 if none is given"},
+        {"--join", "ADDR[:PORT]", ValueKind::Address, 1, 65535, {}, RunMode::Play,
+         [](GameConfig& c, const OptionValue& v) { playOnline(c, v.text, v.number); },
+         "join the online match hosted at ADDR, on port 7340 if none is given"},
+        {"--input-delay", "N", ValueKind::Number, 0, net::MaxInputDelay, {}, RunMode::Play,
+         [](GameConfig& c, const OptionValue& v) { c.online.inputDelay = v.number; },
+         "online, steps of 40 ms from a key press to its effect"},
         {"--window", nullptr, ValueKind::None, 0, 0, {}, RunMode::Play,
          [](GameConfig& c, const OptionValue&) { c.fullscreen = 0; }, "play in a window"},
         {"--fullscreen", nullptr, ValueKind::None, 0, 0, {}, RunMode::Play,
@@ -66,15 +91,19 @@ std::string valueName(const OptionRow& row) {
     return words;
 }
 
-// The option and its value as the usage shows them: "--level N".
+// The option and its value as the usage shows them: "--level N", "--host
+// [PORT]".
 std::string usageName(const OptionRow& row) {
+    if (row.kind == ValueKind::OptionalNumber) return std::string(row.name) + " [" + valueName(row) + "]";
     return row.kind == ValueKind::None ? row.name : std::string(row.name) + " " + valueName(row);
 }
 
-// " (1 to 5)" after a Number's help, " (each side 1 to 4096)" after a Size's.
+// " (1 to 5)" after a Number's help, " (each side 1 to 4096)" after a Size's,
+// " (port 1 to 65535)" after an Address's.
 std::string rangeText(const OptionRow& row) {
     const std::string range = std::to_string(row.lo) + " to " + std::to_string(row.hi) + ")";
-    if (row.kind == ValueKind::Number) return " (" + range;
+    if (row.kind == ValueKind::Number || row.kind == ValueKind::OptionalNumber) return " (" + range;
+    if (row.kind == ValueKind::Address) return " (port " + range;
     if (row.kind == ValueKind::Size) return " (each side " + range;
     return "";
 }
@@ -95,7 +124,18 @@ std::string parseValue(const OptionRow& row, const std::string& text, OptionValu
             }
         }
         return quoted + "not one of " + valueName(row);
+    case ValueKind::Address: {
+        const std::size_t colon = text.rfind(':');
+        value.text = text.substr(0, colon);
+        if (value.text.empty()) return quoted + "no host";
+        if (colon == std::string::npos) return "";
+        if (!parseWhole(text.substr(colon + 1), a)) return quoted + "not a port number";
+        if (a < row.lo || a > row.hi) return quoted + "out of range" + rangeText(row);
+        value.number = static_cast<int>(a);
+        return "";
+    }
     case ValueKind::Number:
+    case ValueKind::OptionalNumber:
         if (!parseWhole(text, a)) return quoted + "not a number";
         if (a < row.lo || a > row.hi) return quoted + "out of range" + rangeText(row);
         value.number = static_cast<int>(a);
@@ -140,7 +180,11 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
         if (row == optionTable().end())
             return refuse((arg.compare(0, 1, "-") == 0 ? "unknown option " : "unexpected argument ") + name);
         OptionValue value;
-        if (equals != std::string::npos || row->kind != ValueKind::None) {
+        // An optional number takes the next argument only when it is one.
+        long number = 0;
+        const bool optional = row->kind == ValueKind::OptionalNumber;
+        const bool numberNext = i + 1 < argc && parseWhole(argv[i + 1], number);
+        if (equals != std::string::npos || (row->kind != ValueKind::None && (!optional || numberNext))) {
             std::string text;
             if (equals != std::string::npos)
                 text = arg.substr(equals + 1);

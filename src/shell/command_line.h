@@ -24,10 +24,13 @@ enum class ValueKind {
     Choice,  // one of the row's words: --versus cpu
     Size,    // WIDTHxHEIGHT, each side from lo to hi: --size 800x600
     Path,    // a file name, not empty: --replay FILE
+    OptionalNumber,  // a Number, or nothing when no number follows: --host [PORT]
+    Address,  // a host name or address, then :PORT (lo to hi) or nothing: --join HOST[:PORT]
 };
 
-// An option's value as parsed: `number` for Number and Choice (the word's
-// number), `width` and `height` for Size, `text` for Path.
+// An option's value as parsed: `number` for Number, OptionalNumber (0 for
+// none), Choice (the word's number) and an Address's port (0 for none),
+// `width` and `height` for Size, `text` for Path and an Address's host.
 struct OptionValue {
     int number = 0;
     int width = 0;

@@ -69,6 +69,9 @@ GameConfig readGameConfig(const char* path) {
     config.fullscreen = readNumber("Video", "fullscreen", defaults.fullscreen);
     VersusOptions& read = config.versus;
     read.opponent = readNumber("Game", "opponent", defaults.versus.opponent);
+    // A player on another machine: a versus of two players, over the network.
+    config.online.on = read.opponent == OnlineOpponent;
+    if (config.online.on) read.opponent = 2;
     read.cpuLevel = readNumber("Game", "cpu_level", defaults.versus.cpuLevel);
     read.roundsToWin = readNumber("Game", "rounds_to_win", defaults.versus.roundsToWin);
     const VersusOptions kept = read.normalised();
@@ -78,6 +81,18 @@ GameConfig readGameConfig(const char* path) {
     config.versus = kept;
     config.recordReplays = readNumber("Game", "record_replays", defaults.recordReplays) == 1 ? 1 : 0;
     config.replay = get_config_string("Game", "replay", "");
+    config.online.host = get_config_string("Net", "host", "");
+    config.online.port = readNumber("Net", "port", defaults.online.port);
+    if (config.online.port < 1 || config.online.port > 65535) {
+        config.online.port = defaults.online.port;
+        reportDefaultUsed(path, "Net", "port", config.online.port);
+    }
+    config.online.inputDelay = readNumber("Net", "input_delay", defaults.online.inputDelay);
+    if (config.online.inputDelay < 0 || config.online.inputDelay > net::MaxInputDelay) {
+        config.online.inputDelay = defaults.online.inputDelay;
+        reportDefaultUsed(path, "Net", "input_delay", config.online.inputDelay);
+    }
+    config.online.roundsToWin = config.versus.roundsToWin;
     return config;
 }
 

@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "net/online_play.h"
 #include "session/match_state.h"
 
 namespace tessaron {
@@ -24,6 +25,9 @@ struct GameConfig {
     std::string replay;     // [Game] replay: a replay file to watch instead of playing
     std::string recordPath; // --record FILE: the whole run written as one replay
     bool replayLast = false;  // --last-replay: watch the newest file in replays/
+    // [Game] opponent = 3 (a player on another machine: versus then holds a
+    // second player) and the [Net] section: host, port, input_delay.
+    net::OnlineSettings online;
 };
 
 // The largest side a screen may have.  A frame may have to be composed
@@ -32,6 +36,9 @@ struct GameConfig {
 // down: measured on a 2-core machine, 4096 x 4096 takes about that long and
 // 8192 x 8192 three times as long.  4096 still takes the 4K screens.
 constexpr int MaxScreenSide = 4096;
+
+// [Game] opponent: a player on another machine.
+constexpr int OnlineOpponent = 3;
 
 // Any depth other than 16 or 32 runs at 32.
 int normaliseColourDepth(int bitsPerPixel);

@@ -33,7 +33,7 @@ TEST_F(BoardModel, PlacesCellsRowsAndThePreviewOnEitherSide) {
     EXPECT_EQ(Ints({b.grid[2][3].screenX, b.grid[2][3].screenY, b.grid[1][1].screenX, b.rowTop[11],
                     b.staging[7][11].screenX, b.staging[7][11].screenY, p.screenX, p.screenY, s.screenX, s.screenY}),
               Ints({160, 140, 7, 380, 310, -310, 342, 52, 342, 82}));
-    b.side = 1;
+    b.side = b.hudLeft = 1;
     b.update();
     EXPECT_EQ(Ints({p.screenX, p.screenY, s.screenX, s.screenY}), Ints({68, 52, 68, 80}));
 }

@@ -162,7 +162,7 @@ class InstallTest(unittest.TestCase):
         self.assertEqual(tree(unpacked).keys(), tree(self.root).keys())
         control = subprocess.run(["dpkg-deb", "-f", deb, "Version", "Depends"], capture_output=True, text=True).stdout
         self.assertIn(f"Version: {version}-1\n", control)
-        for library in ("liballegro4.4", "libfreetype6", "libopenmpt0"):
+        for library in ("liballegro4.4", "libfreetype6", "libopenmpt0", "libenet7"):
             self.assertRegex(control, rf"Depends:.*\b{re.escape(library)}\b")
 
         # Debian's checker: no error and no warning (informational tags may stay).

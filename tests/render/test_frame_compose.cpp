@@ -37,7 +37,7 @@ TEST_P(FrameCompose, EveryFrameEqualsAWholeRedraw) {
     {
         testing::Scene scene(7, 6, 60, true);
         Board other = scene.board;  // board 1 mirrored on the left
-        other.side = 1;
+        other.side = other.hudLeft = 1;
         other.x -= 330;
         for (auto& column : other.grid)
             for (Cell& cell : column) cell.screenX -= 330;

@@ -86,7 +86,7 @@ void drawBusyBoard(BITMAP* back) {
 void drawSideOne(BITMAP* back) {
     testing::Scene scene(5, 4, 0, false);
     Board& b = scene.board;
-    b.side = 1;
+    b.side = b.hudLeft = 1;
     b.frozen = 1;
     b.flash = Board::EventFlash;
     b.roundsWon = 3;

@@ -56,16 +56,16 @@ TEST(CommandLine, EveryOptionAndEveryBadArgument) {
         {{"--size", "800x-600"}, RunMode::Refused, "--size 800x-600: out of range (each side 1 to 4096)", {}},
         {{"--size", "800"}, RunMode::Refused, "--size 800: not of the form WxH", {}},
         {{"--size", "8x6x4"}, RunMode::Refused, "--size 8x6x4: not of the form WxH", {}},
-        {{"--versus", "online"}, RunMode::Refused, "--versus online: not one of cpu|human|off", {}},
+        {{"--versus", "lan"}, RunMode::Refused, "--versus lan: not one of cpu|human|online|off", {}},
         {{"--level"}, RunMode::Refused, "--level needs a value (N)", {}},
         {{"--window", "--size"}, RunMode::Refused, "--size needs a value (WxH)", {}},
-        {{"--versus"}, RunMode::Refused, "--versus needs a value (cpu|human|off)", {}},
+        {{"--versus"}, RunMode::Refused, "--versus needs a value (cpu|human|online|off)", {}},
         {{"--window=no"}, RunMode::Refused, "--window takes no value", {}},
         {{"--record="}, RunMode::Refused, "--record needs a value (FILE)", {}},
         {{"--replay"}, RunMode::Refused, "--replay needs a value (FILE)", {}},
         {{"--last-replay=1"}, RunMode::Refused, "--last-replay takes no value", {}},
         {{"--vs", "cpu"}, RunMode::Refused, "unknown option --vs", {}},
-        {{"--host=7000"}, RunMode::Refused, "unknown option --host", {}},
+        {{"--hots=7000"}, RunMode::Refused, "unknown option --hots", {}},
         {{"cpu"}, RunMode::Refused, "unexpected argument cpu", {}},
     };
     for (const Row& row : rows) {
@@ -103,21 +103,68 @@ TEST(CommandLine, ReplayOptions) {
               std::make_tuple(std::string("a b.replay"), std::string("x=y"), false));
 }
 
+// Online: --versus online, --host with or without a port, --join with or
+// without one, --input-delay; each port and delay at its limits and one
+// past them.
+TEST(CommandLine, OnlineOptions) {
+    const struct Row {
+        std::vector<const char*> args;
+        std::string want;  // on, opponent, host, port, input delay; or the refusal
+    } rows[] = {
+        {{"--versus", "online"}, "1 2 - 7340 1"},
+        {{"--versus", "online", "--versus", "cpu"}, "0 1 - 7340 1"},
+        {{"--host"}, "1 2 - 7340 1"},
+        {{"--host", "--window"}, "1 2 - 7340 1"},
+        {{"--host", "1", "--input-delay", "0"}, "1 2 - 1 0"},
+        {{"--host=65535", "--input-delay=4"}, "1 2 - 65535 4"},
+        {{"--join", "example.org"}, "1 2 example.org 7340 1"},
+        {{"--join", "10.0.0.7:1"}, "1 2 10.0.0.7 1 1"},
+        {{"--join=localhost:65535"}, "1 2 localhost 65535 1"},
+        {{"--host", "0"}, "--host 0: out of range (1 to 65535)"},
+        {{"--host=65536"}, "--host 65536: out of range (1 to 65535)"},
+        {{"--host=x"}, "--host x: not a number"},
+        {{"--join", "a:65536"}, "--join a:65536: out of range (port 1 to 65535)"},
+        {{"--join", "a:0"}, "--join a:0: out of range (port 1 to 65535)"},
+        {{"--join", "a:b"}, "--join a:b: not a port number"},
+        {{"--join", ":7340"}, "--join :7340: no host"},
+        {{"--join"}, "--join needs a value (ADDR[:PORT])"},
+        {{"--input-delay", "5"}, "--input-delay 5: out of range (0 to 4)"},
+    };
+    for (const Row& row : rows) {
+        std::vector<const char*> argv = {"tessaron"};
+        argv.insert(argv.end(), row.args.begin(), row.args.end());
+        const CommandLine line = parseCommandLine(static_cast<int>(argv.size()), argv.data());
+        GameConfig c;
+        line.applyTo(c);
+        const std::string got = line.mode == RunMode::Refused
+                                    ? line.error
+                                    : std::to_string(c.online.on) + " " + std::to_string(c.versus.opponent) + " " +
+                                          (c.online.host.empty() ? "-" : c.online.host) + " " +
+                                          std::to_string(c.online.port) + " " + std::to_string(c.online.inputDelay);
+        EXPECT_EQ(got, row.want) << testing::PrintToString(row.args);
+    }
+}
+
 TEST(CommandLine, UsageListsEveryOptionWithItsRange) {
     EXPECT_EQ(usageText(),
               "Usage: tessaron [OPTION]...\n"
               "Plays Tessaron.  The options override cfg/config.cfg for this run only.\n\n"
-              "  --versus cpu|human|off  play against the computer, a second player on this computer, or alone\n"
-              "  --level N               the computer's strength, weakest to strongest (1 to 5)\n"
-              "  --rounds N              rounds that win a versus match (1 to 5)\n"
-              "  --window                play in a window\n"
-              "  --fullscreen            play full screen\n"
-              "  --size WxH              window or screen size in pixels (each side 1 to 4096)\n"
-              "  --record FILE           write this run as a replay to FILE\n"
-              "  --replay FILE           watch the replay in FILE\n"
-              "  --last-replay           watch the newest replay in replays/\n"
-              "  --help                  print this help and exit\n"
-              "  --version               print the version and exit\n");
+              "  --versus cpu|human|online|off  play the computer, a second player here or one online, or alone\n"
+              "  --level N                      the computer's strength, weakest to strongest (1 to 5)\n"
+              "  --rounds N                     rounds that win a versus match (1 to 5)\n"
+              "  --host [PORT]                  host an online match on this UDP port, 7340 if none is given "
+              "(1 to 65535)\n"
+              "  --join ADDR[:PORT]             join the online match hosted at ADDR, on port 7340 if none is given "
+              "(port 1 to 65535)\n"
+              "  --input-delay N                online, steps of 40 ms from a key press to its effect (0 to 4)\n"
+              "  --window                       play in a window\n"
+              "  --fullscreen                   play full screen\n"
+              "  --size WxH                     window or screen size in pixels (each side 1 to 4096)\n"
+              "  --record FILE                  write this run as a replay to FILE\n"
+              "  --replay FILE                  watch the replay in FILE\n"
+              "  --last-replay                  watch the newest replay in replays/\n"
+              "  --help                         print this help and exit\n"
+              "  --version                      print the version and exit\n");
     EXPECT_EQ(versionText().rfind("Tessaron ", 0), 0u);
 }
 

@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -62,10 +63,10 @@ TEST(GameConfig, ReadsKeysDefaultsTheRestAndNeverWraps) {
         {"[Game]\nopponent = -1\nrounds_to_win = 0\n", {1, 32, 1024, 768, 1}, {0, 3, 3, 0},
          "[Game] opponent = -1 is out of range; using the default 0\n"
          "[Game] rounds_to_win = 0 is out of range; using the default 3\n"},
-        {"[Video]\nvid_quality = 24\n[Game]\nopponent = 3\ncpu_level = 0\nrounds_to_win = 6\n", {1, 32, 1024, 768, 1},
+        {"[Video]\nvid_quality = 24\n[Game]\nopponent = 4\ncpu_level = 0\nrounds_to_win = 6\n", {1, 32, 1024, 768, 1},
          {0, 3, 3, 0},
          "[Video] vid_quality = 24 is out of range; using the default 32\n"
-         "[Game] opponent = 3 is out of range; using the default 0\n"
+         "[Game] opponent = 4 is out of range; using the default 0\n"
          "[Game] cpu_level = 0 is out of range; using the default 3\n"
          "[Game] rounds_to_win = 6 is out of range; using the default 3\n"},
         {"[Game]\ncpu_level = nine\x7f\x1b[2J 7777777777777777777777777777777777777777\n", {1, 32, 1024, 768, 1}, {0, 3, 3, 0},
@@ -87,6 +88,39 @@ TEST(GameConfig, ReadsKeysDefaultsTheRestAndNeverWraps) {
         EXPECT_EQ(std::vector<int>({c.versus.opponent, c.versus.cpuLevel, c.versus.roundsToWin, c.recordReplays}),
                   row.game) << shown;
         EXPECT_EQ(std::make_pair(lines, c.replay), std::make_pair(row.lines, row.replay)) << shown;
+    }
+}
+
+// Online: opponent 3 is a versus of two players over the network; [Net]
+// values at their limits and one past them (the default, and a line).
+TEST(GameConfig, OnlineSettings) {
+    install_allegro(SYSTEM_NONE, &errno, atexit);
+    const std::string path = ::testing::TempDir() + "tessaron_config_net.cfg";
+    const struct Row {
+        const char* text;
+        std::string want;  // on, opponent, host, port, input delay; then the lines
+    } rows[] = {
+        {"[Game]\nopponent = 2\n[Net]\nport = 9\n", "0 2  9 1"},
+        {"[Game]\nopponent = 3\n[Net]\nhost = example.org\nport = 65535\ninput_delay = 4\n", "1 2 example.org 65535 4"},
+        {"[Game]\nopponent = 3\n[Net]\nport = 1\ninput_delay = 0\n", "1 2  1 0"},
+        {"[Net]\nport = 65536\ninput_delay = 5\n",
+         "0 0  7340 1[Net] port = 65536 is out of range; using the default 7340\n"
+         "[Net] input_delay = 5 is out of range; using the default 1\n"},
+        {"[Net]\nport = 0\ninput_delay = -1\n",
+         "0 0  7340 1[Net] port = 0 is out of range; using the default 7340\n"
+         "[Net] input_delay = -1 is out of range; using the default 1\n"},
+    };
+    const std::string says = "Tessaron: " + path + ": ";
+    for (const Row& row : rows) {
+        std::ofstream(path) << row.text;
+        testing::internal::CaptureStderr();
+        const GameConfig c = readGameConfig(path.c_str());
+        std::string lines = testing::internal::GetCapturedStderr();
+        for (std::size_t at; (at = lines.find(says)) != std::string::npos;) lines.erase(at, says.size());
+        EXPECT_EQ(std::to_string(c.online.on) + " " + std::to_string(c.versus.opponent) + " " + c.online.host + " " +
+                      std::to_string(c.online.port) + " " + std::to_string(c.online.inputDelay) + lines,
+                  row.want)
+            << row.text;
     }
 }
 

@@ -1,5 +1,7 @@
 // tessaron-sim: the match logic headless, for golden traces, benchmarks,
 // soak runs and reproducing a game.  See README.md for its command line.
+#include <sys/resource.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -38,7 +40,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tessaron-sim: %s\n", problem.c_str());
         return 2;
     }
-    if (!options.quiet && link.play) {
+    if (!options.quiet && options.netRole) {
+        std::fprintf(stderr, "tessaron-sim: %s, %llu steps, input delay %d\n",
+                     options.netRole == 1 ? "hosting on the loopback" : "joining",
+                     static_cast<unsigned long long>(options.steps), options.inputDelay);
+    } else if (!options.quiet && link.play) {
         std::fprintf(stderr, "tessaron-sim: replay of %s match, seed %u, %llu steps\n",
                      replay.finished ? "a" : "an unfinished", replay.header.seed,
                      static_cast<unsigned long long>(options.steps));
@@ -47,11 +53,22 @@ int main(int argc, char** argv) {
                      static_cast<unsigned long long>(options.steps),
                      options.bot ? "bot playing" : options.scriptPath.empty() ? "no keys" : "scripted keys");
     }
-    Summary summary = run(options, script, trace, script2, nullptr, nullptr, &link);
+    int netStatus = 0;
+    std::string netMessage;
+    Summary summary = options.netRole ? runNet(options, script, trace, netStatus, netMessage)
+                                      : run(options, script, trace, script2, nullptr, nullptr, &link);
+    if (netStatus == NetNoMatch) {
+        std::fprintf(stderr, "tessaron-sim: no match: %s\n", netMessage.c_str());
+        return netStatus;
+    }
     if (link.play && summary.steps == 0 && !link.problem.empty()) {
         std::fprintf(stderr, "tessaron-sim: replay '%s': %s\n", options.replayPath.c_str(), link.problem.c_str());
         return 2;
     }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    summary.net.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                             static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
     // The stream checked every write of the trace (the run stops at the
     // first that fails); what it still buffers goes out with the close, or
     // with the flush of standard output after the summary.
@@ -85,5 +102,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tessaron-sim: replay '%s': %s\n", options.replayPath.c_str(), link.problem.c_str());
         return ReplayDisagrees;
     }
-    return 0;
+    if (netStatus) std::fprintf(stderr, "tessaron-sim: %s\n", netMessage.c_str());
+    return netStatus;
 }

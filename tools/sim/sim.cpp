@@ -196,9 +196,9 @@ std::uint8_t consoleBit(int scancode) {
 }
 
 // The input of the held script keys: the first script's on board 0 and the
-// console, the second's steering keys on board 1.  The bot plays alone: the
-// first script then keeps only the pause and quit keys (Enter would add
-// blocks and draw a number).
+// console, the second's on board 1 (its q and lshift are no keys of board
+// 1).  The bot plays alone: the first script then keeps only the pause and
+// quit keys (Enter would add blocks and draw a number).
 StepInput scriptInput(const std::vector<int>* held, const std::vector<int>* held2, bool bot) {
     StepInput in;
     for (int key : held ? *held : std::vector<int>()) {
@@ -206,11 +206,68 @@ StepInput scriptInput(const std::vector<int>* held, const std::vector<int>* held
         in.sides[0] |= sideBit(key);
         in.console |= consoleBit(key);
     }
-    for (int key : held2 ? *held2 : std::vector<int>()) in.sides[1] |= sideBit(key) & SideSteerBits;
+    for (int key : held2 ? *held2 : std::vector<int>()) in.sides[1] |= sideBit(key);
     return in;
 }
 
+// The online options' values; "" or the problem.
+std::string parseNetOption(const std::string& flag, const char* text, Options& options) {
+    std::uint64_t number = 0;
+    const std::string bad = "bad value for " + flag + ": '" + excerpt(text) + "'";
+    if (flag == "--net-game-version") {
+        options.netGameVersion = text;
+        return options.netGameVersion.empty() ? bad : "";
+    }
+    if (flag == "--net-join") {
+        const char* colon = std::strrchr(text, ':');
+        if (!colon || colon == text || !parseUnsigned(colon + 1, 65535, number) || number == 0) return bad;
+        options.netRole = 2;
+        options.netHost.assign(text, colon);
+        options.netPort = static_cast<int>(number);
+        return "";
+    }
+    const struct {
+        const char* flag;
+        std::uint64_t lo, hi;
+    } ranges[] = {{"--net-host", 0, 65535},    {"--input-delay", 0, 4},     {"--net-step-ms", 1, 1000},
+                  {"--net-wait", 1, 3600},     {"--rounds-to-win", 1, 5},   {"--net-corrupt-at", 1, MaxSteps}};
+    for (const auto& r : ranges) {
+        if (flag != r.flag) continue;
+        if (!parseUnsigned(text, r.hi, number) || number < r.lo) return bad;
+    }
+    if (flag == "--net-host") options.netRole = 1, options.netPort = static_cast<int>(number);  // 0: any free port
+    if (flag == "--input-delay") options.inputDelay = static_cast<int>(number);
+    if (flag == "--net-step-ms") options.netStepMs = static_cast<int>(number);
+    if (flag == "--net-wait") options.netWaitSeconds = static_cast<int>(number);
+    if (flag == "--rounds-to-win") options.roundsToWin = static_cast<int>(number);
+    if (flag == "--net-corrupt-at") options.netCorruptAt = number;
+    return "";
+}
+
 } // namespace
+
+MessagesAdded messagesAdded(const MatchState& state) {
+    MessagesAdded added;
+    added.board[0] = state.boards[0].messages.added;
+    added.board[1] = state.boards[1].messages.added;
+    added.session = state.messages.added;
+    return added;
+}
+
+void writeTrace(std::FILE* out, std::uint64_t step, const MatchState& state, const SoundCues& sounds,
+                const MessagesAdded& before) {
+    Line line;
+    writeTraceLine(line, out, step, state, sounds, {{before.board[0], before.board[1]}, before.session});
+}
+
+StepInput scriptKeys(const std::vector<int>* held, int side, bool console) {
+    StepInput in;
+    for (int key : held ? *held : std::vector<int>()) {
+        in.sides[side] |= sideBit(key);
+        if (console) in.console |= consoleBit(key);
+    }
+    return in;
+}
 
 std::string parseOptions(int argc, const char* const* argv, Options& options) {
     std::string shaping;  // a flag that sets what a replay sets
@@ -249,6 +306,12 @@ std::string parseOptions(int argc, const char* const* argv, Options& options) {
                 (level && number < CpuPlayer::MinLevel))
                 return "bad number for " + flag + ": '" + text + "'";
             (level ? options.cpuLevel : options.opponent) = static_cast<int>(number);
+        } else if (flag == "--net-host" || flag == "--net-join" || flag == "--input-delay" || flag == "--net-step-ms" ||
+                   flag == "--net-wait" || flag == "--net-corrupt-at" || flag == "--net-game-version" ||
+                   flag == "--rounds-to-win") {
+            if (!value(text)) return "missing value after " + flag;
+            const std::string problem = parseNetOption(flag, text, options);
+            if (!problem.empty()) return problem;
         } else if (flag == "--script" || flag == "--trace" || flag == "--script2" || flag == "--record" ||
                    flag == "--replay") {
             if (!value(text) || *text == '\0') return "missing value after " + flag;
@@ -263,6 +326,8 @@ std::string parseOptions(int argc, const char* const* argv, Options& options) {
         }
     }
     if (!options.script2Path.empty() && options.opponent != 2) return "--script2 needs --opponent 2";
+    if (options.netRole && (options.opponent || options.bot || !options.recordPath.empty()))
+        return "an online run plays the other side over the network: no --opponent, --script2, --bot or --record";
     if (!options.replayPath.empty() && !shaping.empty())
         return "--replay plays the match the file holds: " + shaping + " cannot go with it";
     if (!options.replayPath.empty() && !options.recordPath.empty()) return "--record cannot go with --replay";
@@ -419,6 +484,19 @@ std::string summaryLine(const Summary& s) {
     if (s.versus) {
         std::snprintf(text, sizeof text, " rounds_won=%d,%d matches_won=%d,%d", s.roundsWon[0], s.roundsWon[1],
                       s.matchesWon[0], s.matchesWon[1]);
+        line += text;
+    }
+    if (s.online) {
+        const NetSummary& n = s.net;
+        std::snprintf(text, sizeof text,
+                      " side=%d ticks=%llu waited=%llu yields=%llu rollbacks=%llu rollback_depth_mean=%.2f "
+                      "rollback_depth_max=%u rollback_cpu_s=%.4f sent_bytes=%llu received_bytes=%llu desyncs=%u "
+                      "cpu_s=%.3f",
+                      n.side, static_cast<unsigned long long>(n.ticks), static_cast<unsigned long long>(n.waited),
+                      static_cast<unsigned long long>(n.yields), static_cast<unsigned long long>(n.rollbacks),
+                      n.rollbacks ? static_cast<double>(n.depthSum) / static_cast<double>(n.rollbacks) : 0.0,
+                      n.depthMax, n.rollbackSeconds, static_cast<unsigned long long>(n.sentBytes),
+                      static_cast<unsigned long long>(n.receivedBytes), n.desyncs, n.cpuSeconds);
         line += text;
     }
     return line;

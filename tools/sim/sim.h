@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "session/match_state.h"
 #include "session/replay.h"
 
 namespace tessaron {
@@ -47,6 +48,27 @@ struct Options {
     bool quiet = false;
     std::string recordPath;  // --record: the run written as a replay
     std::string replayPath;  // --replay: the match played back from a replay
+    // Online: this run is one side of a match over the network (sim_net.cpp).
+    int netRole = 0;            // 0 none, 1 --net-host, 2 --net-join
+    int netPort = 0;
+    std::string netHost;        // the joiner's host
+    int inputDelay = 1;         // --input-delay 0..4
+    int netStepMs = 40;         // --net-step-ms: the length of a step
+    int netWaitSeconds = 30;    // --net-wait: how long to wait for the other side
+    std::uint64_t netCorruptAt = 0;  // --net-corrupt-at (tests): change this side's state at that step
+    std::string netGameVersion;      // --net-game-version (tests): announce another version
+};
+
+// What an online run adds to its summary.
+struct NetSummary {
+    int side = 0;
+    std::uint64_t ticks = 0, waited = 0, yields = 0;
+    std::uint64_t rollbacks = 0, depthSum = 0;
+    std::uint32_t depthMax = 0;
+    double rollbackSeconds = 0;
+    std::uint64_t sentBytes = 0, receivedBytes = 0;
+    std::uint32_t desyncs = 0;
+    double cpuSeconds = 0;  // the whole process, filled by the program
 };
 
 // A run's replay: the one it plays back (its keys drive the match and its
@@ -68,7 +90,15 @@ struct Summary {
     bool versus = false;
     std::int32_t roundsWon[2] = {0, 0};
     std::int32_t matchesWon[2] = {0, 0};
+    bool online = false;
+    NetSummary net;
 };
+
+// Exit statuses of an online run: no match could start (no host answered,
+// a refusal, no opponent came), or the other side left or was lost before
+// the run's last step.
+constexpr int NetNoMatch = 5;
+constexpr int NetOpponentLost = 6;
 
 // Board 1's keys, as the script words of its second script, held by the
 // computer player during a step (for replaying its game as a script).
@@ -99,6 +129,26 @@ Options replayOptions(const Replay& replay, const Options& given);
 
 // Formats the summary line (without a newline).
 std::string summaryLine(const Summary& summary);
+
+// Runs one side of an online match (--net-host or --net-join): the local
+// script drives this side, the trace holds the confirmed steps.  `status`
+// becomes 0, NetNoMatch or NetOpponentLost, `message` says why.
+Summary runNet(const Options& options, const std::vector<ScriptLine>& script, std::FILE* trace, int& status,
+               std::string& message);
+
+// Messages added so far to board 0, board 1 and the session: taken before a
+// step, they tell the trace which texts the step added.
+struct MessagesAdded {
+    std::uint64_t board[2] = {0, 0};
+    std::uint64_t session = 0;
+};
+MessagesAdded messagesAdded(const MatchState& state);
+// Writes the trace line of `step` for the state after it.
+void writeTrace(std::FILE* out, std::uint64_t step, const MatchState& state, const SoundCues& sounds,
+                const MessagesAdded& before);
+// One script's held keys as one side's keys and, with `console`, the
+// console's.
+StepInput scriptKeys(const std::vector<int>* held, int side, bool console);
 
 } // namespace sim
 } // namespace tessaron

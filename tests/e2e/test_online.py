@@ -1,0 +1,111 @@
+"""Two real game windows playing one match online, each on its own Xvfb
+display, through tessaron-relay at a 150 ms round trip with 5 % loss: the
+joiner, started first, keeps trying until the host is there; both show
+both boards with their own on the left, the same grids (the
+boards swapped) when paused, the round one of them loses; and when the
+joiner leaves with Shift+Escape, the host says so and waits again."""
+
+import os
+import signal
+import socket
+import subprocess
+import time
+
+from harness import BIN_DIR, Game, GameFolder, GameTestCase, XServer, config, save_png
+
+GRID_W, GRID_H, GAP = 240, 360, 190
+Y = 600 // 2 - GRID_H // 2
+X0, X1 = 400 - GAP // 2 - GRID_W, 400 + GAP // 2
+
+
+def free_port():
+    with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def board_shown(shot, x):
+    """The translucent red drop strip over a grid."""
+    r, g, b = shot.rgb(x + GRID_W // 4, Y - 8)
+    return r > 100 and r > 2 * g and r > 2 * b
+
+
+def grid(shot, x):
+    """Each cell of a grid as occupied or not (blocks are bright, the floor
+    over either machine's background dark)."""
+    return [[max(shot.rgb(x + 30 * c + 15, Y + 30 * r + 15)) >= 120 for c in range(8)] for r in range(12)]
+
+
+def icon(shot, x, left):
+    """A round icon beside the grid at x, on its HUD's side."""
+    x0 = x - 20 if left else x + GRID_W + 5
+    return shot.bright_box(x0, Y + 125, x0 + 16, Y + 141, threshold=120) is not None
+
+
+class OnlineTest(GameTestCase):
+    def test_two_windows_play_one_match(self):
+        port, relay_port = free_port(), free_port()
+        relay = subprocess.Popen([os.path.join(BIN_DIR, "tessaron-relay"), "--listen", str(relay_port), "--to",
+                                  str(port), "--rtt", "150", "--jitter", "10", "--loss", "5", "--seed", "7",
+                                  "--idle-exit", "30"], stdout=subprocess.DEVNULL)
+        self.addCleanup(lambda: (relay.send_signal(signal.SIGTERM), relay.wait(10)))
+        online = "[Game]\nopponent = 3\nrounds_to_win = 2\n[Net]\ninput_delay = 1\n"
+        self.folder.write_config(config(800, 600, extra=online + f"port = {port}\n"))
+        # The joiner starts first and keeps trying until the host is there.
+        x2 = XServer()
+        self.addCleanup(x2.close)
+        folder2 = GameFolder()
+        self.addCleanup(folder2.close)
+        folder2.write_config(config(800, 600, extra=online + f"host = 127.0.0.1\nport = {relay_port}\n"))
+        joiner = Game(x2, folder2)
+        self.addCleanup(joiner.stop)
+        joiner.find_window()
+        self.assertIsNotNone(joiner.screenshot().bright_box(100, 28, 700, 56), "no connecting notice")
+        time.sleep(2)
+        host = self.launch()
+        host.find_window()
+
+        # Both show both boards once the match is on.
+        both = lambda s: board_shown(s, X0) and board_shown(s, X1)
+        self.assertTrue(both(host.screenshot_until(both, 60)), "the host shows no match")
+        self.assertTrue(both(joiner.screenshot_until(both, 30)), "the joiner shows no match")
+        time.sleep(3)  # the first round starts after three seconds
+
+        # Each steers its own pair (the host right, the joiner left), then
+        # the host pauses both at one step: the grids agree, swapped.
+        for _ in range(3):
+            joiner.hold("Left")
+            host.hold("Right")
+        time.sleep(6)
+        host.hold("Escape")
+        time.sleep(2)
+        hs, js = host.screenshot(), joiner.screenshot()
+        save_png(hs, "online_host.png")
+        save_png(js, "online_joiner.png")
+        self.assertEqual((grid(hs, X0), grid(hs, X1)), (grid(js, X1), grid(js, X0)), "the grids differ")
+        self.assertTrue(any(any(row) for row in grid(hs, X0)), "the host's grid is empty")
+        # The pairs went where their players steered them: own board left.
+        cols = lambda g: {c for row in g for c, on in enumerate(row) if on}
+        self.assertTrue(cols(grid(hs, X0)) & {4, 5, 6, 7} and cols(grid(js, X0)) & {0, 1, 2}, "not steered")
+
+        # The host drops its pairs at once until it loses the round: the
+        # joiner's round icon shows on both screens.
+        host.hold("Escape")
+        host.hold("Up", seconds=1, until=lambda: icon(host.screenshot(), X1, True), timeout=90)
+        hs = host.screenshot_until(lambda s: icon(s, X1, True), 10)
+        js = joiner.screenshot_until(lambda s: icon(s, X0, False), 10)
+        self.assertTrue(icon(hs, X1, True), "the host shows no round lost")
+        self.assertTrue(icon(js, X0, False), "the joiner shows no round won")
+
+        # Shift+Escape on the joiner: it quits at once; the host says who
+        # left and waits again.
+        joiner.hold("shift+Escape")
+        self.assertEqual(joiner.wait(5), 0)
+        deadline = time.time() + 15
+        while "Opponent left the match" not in host.stderr() and time.time() < deadline:
+            time.sleep(0.2)
+        self.assertIn("Opponent left the match: you win the match", host.stderr())
+        shot = host.screenshot_until(lambda s: not board_shown(s, X0), 15)
+        self.assertFalse(board_shown(shot, X0), "the host still shows the match")
+        self.assertIsNotNone(shot.bright_box(100, 28, 700, 56), "no waiting notice")
+        self.assertIsNone(host.proc.poll(), "the host ended")
