@@ -68,6 +68,7 @@ TEST(Decoder, ChecksEveryFieldAtItsLimitAndOnePast) {
         Bytes bytes;
         DecodeWindow window;
         bool accepted;
+        const char* error = "";  // where a later check would refuse it too: the first check's words
     };
     const Row rows[] = {
         {"hello to the host", encodeHello(version("0.9.0")), handshake(true), true},
@@ -110,7 +111,7 @@ TEST(Decoder, ChecksEveryFieldAtItsLimitAndOnePast) {
         {"state to the host", encodeState(95, 1, stub), playing(true), false},
         {"state the reader refuses", encodeState(95, 1, Bytes(16, 1)), playing(false), false},
         {"state past the size limit", encodeState(95, 1, big), playing(false), false},
-        {"empty state", encodeState(95, 1, {}), playing(false), false},
+        {"empty state", encodeState(95, 1, {}), playing(false), false, "state of 0 bytes"},
         {"state far ahead", encodeState(lastAhead + 1, 1, stub), playing(false), false},
         {"state as old as kept", encodeState(1, 1, stub), [] { auto w = playing(false); w.confirmed = 257; return w; }(), true},
         {"state one step older", encodeState(1, 1, stub), [] { auto w = playing(false); w.confirmed = 258; return w; }(), false},
@@ -120,10 +121,10 @@ TEST(Decoder, ChecksEveryFieldAtItsLimitAndOnePast) {
         {"a byte long", cut(encodeDigest(100, 0, 5), 1), playing(), false},
         {"short input keys", cut(input(101, 100, 99, {1, 2}), -1), playing(), false},
         {"long hello", cut(encodeHello(version("1")), 1), handshake(true), false},
-        {"unknown type 8", {8, 0, 0, 0}, playing(), false},
+        {"unknown type 8", {8, 0, 0, 0}, playing(), false, "unknown packet type 8"},
         {"type 0", {0}, playing(), false},
         {"empty", {}, playing(), false},
-        {"larger than any packet", Bytes(MaxPacketBytes + 1, 6), playing(false), false},
+        {"larger than any packet", Bytes(MaxPacketBytes + 1, 6), playing(false), false, "packet of "},
     };
     for (const Row& row : rows) {
         Packet packet;
@@ -131,6 +132,7 @@ TEST(Decoder, ChecksEveryFieldAtItsLimitAndOnePast) {
         EXPECT_EQ(decodePacket(row.bytes.data(), row.bytes.size(), row.window, packet, error), row.accepted)
             << row.what << ": " << error;
         EXPECT_EQ(error.empty(), row.accepted) << row.what;
+        EXPECT_NE(error.find(row.error), std::string::npos) << row.what << ": " << error;
     }
     // The last byte of a refusal's reason and a goodbye's reason, one past.
     Bytes refuse = encodeRefuse(RefuseReason::Protocol, version("1"));
