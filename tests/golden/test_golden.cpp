@@ -3,7 +3,9 @@
 // On a difference the first step that differs is named.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -20,6 +22,7 @@
 #include <vector>
 
 #include "../open_descriptors.h"
+#include "io/regular_file.h"
 #include "session/cpu_player.h"
 #include "session/input.h"
 #include "session/replay.h"
@@ -276,7 +279,8 @@ TEST(SimProgram, GoodRunWritesTheTraceAndTheSummary) {
 
 // A script line of 1,024 characters and a file of exactly the size cap are
 // read, one more is refused; a file that grows while it is read (as those
-// of /proc do) is refused; no load leaves a descriptor open.
+// of /proc do) is refused; no load leaves a descriptor open, nor lets one
+// pass to another program.
 TEST(Script, LimitsAtTheLimitAndOnePast) {
     const std::string path = TESSARON_BINARY_DIR "/sim_limits.script", line(sim::MaxScriptLine - 1, '#');
     std::string cap;
@@ -295,6 +299,10 @@ TEST(Script, LimitsAtTheLimitAndOnePast) {
     }
     EXPECT_EQ(sim::loadScript("/proc/self/stat", script), "cannot read script '/proc/self/stat'");
     EXPECT_EQ(openDescriptors(), open);
+    // Nor does one pass to a program the game starts (a message box).
+    const int fd = openRegularFile(path.c_str());
+    EXPECT_TRUE(fd >= 0 && (fcntl(fd, F_GETFD) & FD_CLOEXEC)) << fd;
+    close(fd);
     std::remove(path.c_str());
 }
 
