@@ -376,8 +376,8 @@ TEST(VersusPause, NothingMovesWhilePausedAndOnlyPlayersPause) {
 // Each level of the computer plays its own game against the quick bot,
 // pinned by the match's digest (which changes only with the state's fields):
 // every level's settings and percentages decide it (level 3, the default,
-// also has a golden trace).  Level 1, the
-// most random, starts its generator from the seed that would zero it.
+// also has a golden trace).  Level 1, the most random, starts its generator
+// from the seed that would zero it.
 TEST(CpuPlayer, EachLevelPlaysItsOwnGame) {
     const std::uint64_t digests[] = {0x3e8f45a9b4569d97ull, 0x288cdd7cab806c1aull, 0xf2485705f42a60b2ull,
                                       0x17a286fd5286c926ull, 0x95e840a93e3e6170ull};
