@@ -133,8 +133,8 @@ std::vector<Case> cases() {
         {"4 bits, full declared palette", bmp(5, 3, 4, 0, 16, 16, rows(5, 3, 4)), "", true},
         // A palette of 6: the pixels' nibbles read in order, padding unread.
         {"4 bits, 6 colours, junk padding", bmp(1, 2, 4, 0, 6, 6, "\x5f\xff\xff\xff\x0f\xee\xee\xee"), "", true},
-        {"RLE4 runs ending at the edge, 6 colours", bmp(6, 1, 4, 2, 6, 6, std::string("\x01\x1f\x00\x05\x12\x34\x5f\xff\x00\x01", 10)),
-         "", true},
+        {"RLE4 runs ending at the edge, 6 colours",
+         bmp(6, 1, 4, 2, 6, 6, std::string("\x01\x1f\x00\x05\x12\x34\x5f\xff\x00\x01", 10)), "", true},
         {"8192 wide: the bound", bmp(8192, 1, 8, 0, 256, 0, rows(8192, 1, 8)), "", true},
         {"8192 high: the bound", bmp(1, 8192, 8, 0, 256, 0, rows(1, 8192, 8)), "", true},
         // Sizes Allegro would allocate wrongly or not at all.
