@@ -80,7 +80,8 @@ TEST(ReplayFormat, RecordingReadsBackAsWritten) {
         if (quiet.digestDue()) quiet.digest(1);
     }
     const std::string after = formatReplay(quiet.cut(1, false, 2));
-    EXPECT_EQ(after.substr(after.find("\n250 ")), "\n250 digest 0000000000000001\n251 digest 0000000000000002\n251 unfinished\n");
+    EXPECT_EQ(after.substr(after.find("\n250 ")),
+              "\n250 digest 0000000000000001\n251 digest 0000000000000002\n251 unfinished\n");
 }
 
 // Every bad text is refused, naming the problem; the limits are exact.
