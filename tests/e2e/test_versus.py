@@ -85,5 +85,9 @@ class VersusTest(GameTestCase):
             for _ in range(times):
                 game.hold(key)
                 time.sleep(0.25)  # released long enough for the next press to be new
-        shot = game.screenshot_until(lambda s: landed(s, X0) and landed(s, X1), 10)
-        self.assertEqual((landed(shot, X0), landed(shot, X1)), ({0}, {5}), "each board steered by its own keys")
+        steered = lambda s: 0 in landed(s, X0) and 5 in landed(s, X1)
+        shot = game.screenshot_until(steered, 15)
+        # A pair left alone lands in column 3 on a machine too slow for the
+        # keys; no pair can land in the other board's column.
+        left, right = landed(shot, X0), landed(shot, X1)
+        self.assertTrue(steered(shot) and 5 not in left and 0 not in right, f"each board steered by its own keys: {left} {right}")
