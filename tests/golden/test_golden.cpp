@@ -28,18 +28,20 @@
 #include "session/replay.h"
 #include "session/replay_player.h"
 #include "sim.h"
+#include "../sim_trace.h"
 
 namespace tessaron {
 namespace {
+using testing_support::traceOf;
 
 const std::string Dir = TESSARON_SOURCE_DIR "/tests/golden/";
 
-std::vector<std::string> readLines(const std::string& path) {
-    std::ifstream in(path);
-    std::vector<std::string> lines;
+std::vector<std::string> lines(const std::string& text) {
+    std::istringstream in(text);
+    std::vector<std::string> found;
     std::string line;
-    while (std::getline(in, line)) lines.push_back(line);
-    return lines;
+    while (std::getline(in, line)) found.push_back(line);
+    return found;
 }
 
 std::string readFile(const std::string& path) {
@@ -73,65 +75,36 @@ protected:
     sim::Options options;
 };
 
+// The trace and summary in full; the run, recorded as a replay, plays back
+// to the same trace with every digest agreeing, and since each run ends by
+// a quit or at its last step, none is a finished match.
 TEST_P(Golden, TraceMatchesInFull) {
     const std::string name = GetParam();
     ASSERT_NO_FATAL_FAILURE(load(name));
-    const std::string path = TESSARON_BINARY_DIR "/golden_" + name + ".trace";
-    std::FILE* out = std::fopen(path.c_str(), "w");
-    ASSERT_NE(out, nullptr);
-    std::string summary = sim::summaryLine(sim::run(options, script, out, script2));
-    std::fclose(out);
+    sim::ReplayLink record;
+    record.record = true;
+    std::string summary;
+    const std::string trace = traceOf(options, script, script2, &record, &summary);
     // A "# summary: ..." line gives the summary without its timings.
     summary.erase(summary.find(" elapsed_s="), summary.find(" score=") - summary.find(" elapsed_s="));
     const std::size_t at = text.find("# summary: ");
     if (at != std::string::npos) {
         EXPECT_EQ(summary, text.substr(at + 11, text.find('\n', at) - at - 11)) << name;
     }
-    const auto want = readLines(Dir + name + ".trace"), got = readLines(path);
+    const auto want = lines(readFile(Dir + name + ".trace")), got = lines(trace);
     ASSERT_FALSE(want.empty()) << "missing " << name << ".trace";
     for (std::size_t i = 0; i < want.size() && i < got.size(); ++i) {
         ASSERT_EQ(want[i], got[i]) << name << ": step " << i + 1;
     }
     EXPECT_EQ(want.size(), got.size()) << name << ": number of steps";
-}
-
-// A run's trace in memory; `link`, if given, records or plays back.
-std::string traceOf(const sim::Options& options, const std::vector<sim::ScriptLine>& script,
-                    const std::vector<sim::ScriptLine>& script2, sim::ReplayLink* link) {
-    char* data = nullptr;
-    std::size_t size = 0;
-    std::FILE* out = open_memstream(&data, &size);
-    sim::run(options, script, out, script2, nullptr, nullptr, link);
-    std::fclose(out);
-    std::string trace(data, size);
-    std::free(data);
-    return trace;
-}
-
-// A run recorded (--record) and its replay played back from the text
-// (--replay) give the same trace, every digest agreeing; the text is kept
-// in `text`.
-void expectRoundTrip(const sim::Options& options, const std::vector<sim::ScriptLine>& script,
-                     const std::vector<sim::ScriptLine>& script2, std::string& text) {
-    sim::ReplayLink record;
-    record.record = true;
-    const std::string live = traceOf(options, script, script2, &record);
-    text = formatReplay(record.recorded);
+    const std::string replayText = formatReplay(record.recorded);
+    EXPECT_EQ(replayText.substr(replayText.size() - 11), "unfinished\n");
     Replay replay;
-    ASSERT_EQ(parseReplay(text, replay), "");
+    ASSERT_EQ(parseReplay(replayText, replay), "");
     sim::ReplayLink play;
     play.play = &replay;
-    EXPECT_EQ(traceOf(sim::replayOptions(replay, options), {}, {}, &play), live);
+    EXPECT_EQ(traceOf(sim::replayOptions(replay, options), {}, {}, &play), trace) << name << ": played back";
     EXPECT_EQ(play.problem, "");
-}
-
-// Every golden run recorded plays back to its trace; each ends by a quit
-// or at its last step, so none is a finished match.
-TEST_P(Golden, RecordedRunPlaysBackToTheSameTrace) {
-    ASSERT_NO_FATAL_FAILURE(load(GetParam()));
-    std::string replay;
-    expectRoundTrip(options, script, script2, replay);
-    EXPECT_EQ(replay.substr(replay.size() - 11), "unfinished\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(Scripts, Golden,
@@ -270,9 +243,9 @@ TEST(SimProgram, GoodRunWritesTheTraceAndTheSummary) {
     EXPECT_EQ(std::make_pair(run.status, run.err), std::make_pair(0, std::string()));
     EXPECT_TRUE(std::regex_match(run.out, std::regex("steps=120 elapsed_s=[0-9]+\\.[0-9]+ steps_per_s=[0-9]+ "
                                                      "score=0 rounds_lost=0 draws=28\n"))) << run.out;
-    auto want = readLines(Dir + "pause.trace");
+    auto want = lines(readFile(Dir + "pause.trace"));
     want.resize(120);
-    EXPECT_EQ(readLines(trace), want);
+    EXPECT_EQ(lines(readFile(trace)), want);
     run = runSim("good", "--seed 4294967295 --steps 2000000000 --quiet --script " + Dir + "loss_restart.script");
     EXPECT_TRUE(run.status == 0 && run.out.rfind("steps=475 ", 0) == 0) << run.out;
 }

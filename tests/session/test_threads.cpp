@@ -3,25 +3,19 @@
 // layer's ThreadSanitizer build runs this too.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <thread>
 
-#include "sim.h"
+#include "../sim_trace.h"
 
 namespace tessaron {
 namespace {
 
+// The trace and the summary's counts (not its timings).
 std::string traceOf(const sim::Options& options, const std::vector<sim::ScriptLine>& script) {
-    char* text = nullptr;
-    std::size_t size = 0;
-    std::FILE* out = open_memstream(&text, &size);
-    const sim::Summary summary = run(options, script, out);
-    std::fclose(out);
-    std::string trace(text, size);
-    std::free(text);
-    return trace + sim::summaryLine(summary).substr(sim::summaryLine(summary).find(" score="));
+    std::string summary;
+    const std::string trace = testing_support::traceOf(options, script, {}, nullptr, &summary);
+    return trace + summary.substr(summary.find(" score="));
 }
 
 TEST(Threads, TwoMatchesSideBySideGiveTheirOwnTraces) {
