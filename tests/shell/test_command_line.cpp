@@ -145,26 +145,17 @@ TEST(CommandLine, OnlineOptions) {
     }
 }
 
+// The usage names every option, each value with its range.
 TEST(CommandLine, UsageListsEveryOptionWithItsRange) {
-    EXPECT_EQ(usageText(),
-              "Usage: tessaron [OPTION]...\n"
-              "Plays Tessaron.  The options override cfg/config.cfg for this run only.\n\n"
-              "  --versus cpu|human|online|off  play the computer, a second player here or one online, or alone\n"
-              "  --level N                      the computer's strength, weakest to strongest (1 to 5)\n"
-              "  --rounds N                     rounds that win a versus match (1 to 5)\n"
-              "  --host [PORT]                  host an online match on this UDP port, 7340 if none is given "
-              "(1 to 65535)\n"
-              "  --join ADDR[:PORT]             join the online match hosted at ADDR, on port 7340 if none is given "
-              "(port 1 to 65535)\n"
-              "  --input-delay N                online, steps of 40 ms from a key press to its effect (0 to 4)\n"
-              "  --window                       play in a window\n"
-              "  --fullscreen                   play full screen\n"
-              "  --size WxH                     window or screen size in pixels (each side 1 to 4096)\n"
-              "  --record FILE                  write this run as a replay to FILE\n"
-              "  --replay FILE                  watch the replay in FILE\n"
-              "  --last-replay                  watch the newest replay in replays/\n"
-              "  --help                         print this help and exit\n"
-              "  --version                      print the version and exit\n");
+    const std::string usage = usageText();
+    EXPECT_EQ(usage.rfind("Usage: tessaron [OPTION]...\n", 0), 0u);
+    for (const char* row : {"  --versus cpu|human|online|off  play", "  --level N  ", " (1 to 5)\n  --rounds N  ",
+                            " (1 to 5)\n  --host [PORT]  ", " (1 to 65535)\n  --join ADDR[:PORT]  ",
+                            " (port 1 to 65535)\n  --input-delay N  ", " (0 to 4)\n  --window  ", "  --fullscreen  ",
+                            "  --size WxH  ", " (each side 1 to 4096)\n  --record FILE  ", "  --replay FILE  ",
+                            "  --last-replay  ", "  --help  ", "  --version  "}) {
+        EXPECT_NE(usage.find(row), std::string::npos) << row;
+    }
     EXPECT_EQ(versionText().rfind("Tessaron ", 0), 0u);
 }
 
