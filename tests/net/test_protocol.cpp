@@ -145,11 +145,6 @@ TEST(Decoder, ChecksEveryFieldAtItsLimitAndOnePast) {
     EXPECT_FALSE(decodePacket(bye.data(), bye.size(), playing(), packet, error));
 }
 
-TEST(Decoder, RefusalsNameBothVersions) {
-    EXPECT_EQ(refusalText(RefuseReason::Version, version("0.9.0"), {2, "1.0.0"}),
-              "Version mismatch: this machine has game 0.9.0, protocol 1, the other game 1.0.0, protocol 2");
-}
-
 // Re-encodes a decoded packet: an accepted packet must be canonical.
 Bytes reencode(const Packet& p, const Bytes& received) {
     switch (p.type) {
