@@ -29,6 +29,31 @@ QUIET = {"stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL}
 CAPTURE_RATE = 44100
 
 
+# The two grids of a versus match in an 800 x 600 window: their size, top
+# and left edges.
+GRID_W, GRID_H, GAP = 240, 360, 190
+GRID_Y = 600 // 2 - GRID_H // 2
+X0, X1 = 400 - GAP // 2 - GRID_W, 400 + GAP // 2
+
+
+def board_shown(shot, x):
+    """The translucent red drop strip over the grid at x."""
+    r, g, b = shot.rgb(x + GRID_W // 4, GRID_Y - 8)
+    return r > 100 and r > 2 * g and r > 2 * b
+
+
+def grid(shot, x):
+    """Each cell of the grid at x as occupied or not (blocks are bright, the
+    floor over the background dark), row by row."""
+    return [[max(shot.rgb(x + 30 * c + 15, GRID_Y + 30 * r + 15)) >= 120 for c in range(8)] for r in range(12)]
+
+
+def icon(shot, x, left):
+    """A round icon beside the grid at x, on its HUD's side (left or right)."""
+    x0 = x - 20 if left else x + GRID_W + 5
+    return shot.bright_box(x0, GRID_Y + 125, x0 + 16, GRID_Y + 141, threshold=120) is not None
+
+
 def config(width=1024, height=768, sound=0, extra=""):
     """A settings file for a window of the given size at 32 bits."""
     return (f"[Audio]\nsound = {sound}\n[Video]\nvid_quality = 32\nscreen_width = {width}\n"

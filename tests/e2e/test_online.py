@@ -11,35 +11,14 @@ import socket
 import subprocess
 import time
 
-from harness import BIN_DIR, Game, GameFolder, GameTestCase, XServer, config, save_png
-
-GRID_W, GRID_H, GAP = 240, 360, 190
-Y = 600 // 2 - GRID_H // 2
-X0, X1 = 400 - GAP // 2 - GRID_W, 400 + GAP // 2
+from harness import (BIN_DIR, X0, X1, Game, GameFolder, GameTestCase, XServer, board_shown, config, grid, icon,
+                     save_png)
 
 
 def free_port():
     with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as s:
         s.bind(("127.0.0.1", 0))
         return s.getsockname()[1]
-
-
-def board_shown(shot, x):
-    """The translucent red drop strip over a grid."""
-    r, g, b = shot.rgb(x + GRID_W // 4, Y - 8)
-    return r > 100 and r > 2 * g and r > 2 * b
-
-
-def grid(shot, x):
-    """Each cell of a grid as occupied or not (blocks are bright, the floor
-    over either machine's background dark)."""
-    return [[max(shot.rgb(x + 30 * c + 15, Y + 30 * r + 15)) >= 120 for c in range(8)] for r in range(12)]
-
-
-def icon(shot, x, left):
-    """A round icon beside the grid at x, on its HUD's side."""
-    x0 = x - 20 if left else x + GRID_W + 5
-    return shot.bright_box(x0, Y + 125, x0 + 16, Y + 141, threshold=120) is not None
 
 
 class OnlineTest(GameTestCase):

@@ -1,11 +1,12 @@
 """Replays end to end: a versus match against the computer is played in a
 real window with keys pressed by xdotool (moves, a pause, Enter drops, an
-F9 screenshot, then hard drops until the player loses the match) and
-recorded; the game is then quit mid-way through the next match.  Both
-matches are in replays/, the second marked unfinished; the simulator
-replays the first with every digest equal; the game plays it back in the
-window, retaking the F9 screenshot at the same step, which equals the live
-one but for the replay's own status line."""
+F9 screenshot showing both boards, then hard drops until the player loses
+the match) and recorded, the computer's keys with the player's; the game is
+then quit mid-way through the next match.  Both matches are in replays/,
+the second marked unfinished; the simulator replays the first with every
+digest equal; the game plays it back in the window, retaking the F9
+screenshot at the same step, which equals the live one but for the
+replay's own status line."""
 
 import os
 import pathlib
@@ -13,7 +14,7 @@ import shutil
 import subprocess
 import time
 
-from harness import BIN_DIR, Bmp, GameTestCase, config, save_png
+from harness import BIN_DIR, X0, X1, Bmp, GameTestCase, board_shown, config, save_png
 
 CONFIG = config(800, 600, extra="[Game]\nopponent = 1\ncpu_level = 1\nrounds_to_win = 1\n")
 STATUS_BOX = (0, 0, 320, 40)  # the replay's time and speed line, top left
@@ -45,6 +46,7 @@ class ReplayTest(GameTestCase):
         live = game.screenshot()
         shutil.copy(live.path, self.folder.file("live.bmp"))
         live = Bmp(self.folder.file("live.bmp"))
+        self.assertTrue(board_shown(live, X0) and board_shown(live, X1), "both boards on screen")
         # Hard drops until the first match is over and its file is written.
         game.hold("Up", seconds=1, until=lambda: self.replays(), timeout=120)
         self.assertEqual(len(self.replays()), 1, game.stderr())
@@ -56,6 +58,7 @@ class ReplayTest(GameTestCase):
         texts = [pathlib.Path(path).read_text() for path in files]
         self.assertTrue(texts[0].endswith(" end\n") and texts[1].endswith(" unfinished\n"), texts[1][-40:])
         self.assertIn("\nfrom 1\n", texts[0])
+        self.assertIn(" side1 ", texts[0], "the computer pressed no key")
         self.assertNotIn("\nfrom 1\n", texts[1])
         self.assertLess(len(texts[0]), 20000)
 
