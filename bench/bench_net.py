@@ -15,13 +15,14 @@ processor time a second.  Usage: bench_net.py BUILD_FOLDER"""
 import os
 import random
 import re
-import subprocess
 import sys
 import tempfile
 import threading
 
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "../tools/sim"))
+from net_peers import Peers, random_script, write_script  # noqa: E402
+
 BUILD = sys.argv[1] if len(sys.argv) > 1 else "build"
-SIM, RELAY = os.path.join(BUILD, "bin", "tessaron-sim"), os.path.join(BUILD, "bin", "tessaron-relay")
 STEPS = int(os.environ.get("BENCH_NET_STEPS", "3000"))
 HEADERS = 28  # IPv4 and UDP, per datagram
 
@@ -29,16 +30,7 @@ HEADERS = 28  # IPv4 and UDP, per datagram
 def script(path, seed):
     """A player's keys: moves and turns, drops held for a while, now and
     then Enter; no pause (it would stop the clock of the benchmark)."""
-    rng, step, lines = random.Random(seed), 1, []
-    while step < STEPS:
-        keys = rng.sample(["left", "right", "down", "space", "up"], rng.randint(0, 2))
-        if rng.random() < 0.02:
-            keys = ["enter"]
-        lines.append(f"{step} {','.join(keys) or '-'}\n")
-        step += rng.randint(3, 25)
-    with open(path, "w") as out:
-        out.writelines(lines)
-    return path
+    return write_script(path, random_script(random.Random(seed), STEPS, enter=0.02, pauses=0, gap=(3, 25)))
 
 
 def fields(line):
@@ -47,18 +39,14 @@ def fields(line):
 
 def cell(rtt, loss, folder, results):
     jitter = "20" if rtt else "0"
-    host = subprocess.Popen([SIM, "--net-host", "0", "--steps", str(STEPS), "--script", script(f"{folder}/a", rtt * 7 + loss),
-                             "--seed", "11", "--quiet"], stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
-    port = re.search(r"port (\d+)", host.stderr.readline()).group(1)
-    relay = subprocess.Popen([RELAY, "--listen", "0", "--to", port, "--rtt", str(rtt), "--jitter", jitter, "--loss",
-                              str(loss), "--seed", str(rtt + loss), "--idle-exit", "3"], stdout=subprocess.PIPE, text=True)
-    relay_port = relay.stdout.readline().split()[1]
-    joiner = subprocess.run([SIM, "--net-join", f"127.0.0.1:{relay_port}", "--steps", str(STEPS), "--script",
-                             script(f"{folder}/b", rtt * 5 + loss + 1), "--quiet"], capture_output=True, text=True)
-    host_out, host_err = host.communicate()
-    relay_out = relay.communicate()[0]
-    results[(rtt, loss)] = (fields(host_out), fields(joiner.stdout), fields(relay_out.splitlines()[-1]),
-                            host.returncode or joiner.returncode, host_err + joiner.stderr)
+    common = ["--steps", str(STEPS), "--quiet"]
+    peers = Peers(os.path.join(BUILD, "bin"), [folder, folder],
+                  [["--script", script(f"{folder}/a", rtt * 7 + loss), "--seed", "11", *common],
+                   ["--script", script(f"{folder}/b", rtt * 5 + loss + 1), *common]],
+                  ["--rtt", str(rtt), "--jitter", jitter, "--loss", str(loss), "--seed", str(rtt + loss)], idle_exit=3)
+    ((host_status, host_out, host_err), (join_status, join_out, join_err)), relay = peers.wait()
+    results[(rtt, loss)] = (fields(host_out), fields(join_out), fields(relay), host_status or join_status,
+                            host_err + join_err)
 
 
 def main():
