@@ -85,6 +85,7 @@ TEST(Decoder, ChecksEveryFieldAtItsLimitAndOnePast) {
         {"version text of 32", withVersionText(PacketType::Hello, std::string(32, 'v')), handshake(true), false},
         {"empty version text", withVersionText(PacketType::Hello, ""), handshake(true), false},
         {"unprintable version", withVersionText(PacketType::Hello, "0.9\n"), handshake(true), false},
+        {"version past the printable", withVersionText(PacketType::Hello, "0.9\x7f"), handshake(true), false},
         {"wrong magic", {1, 'T', 'S', 'R', 'X', 1, 0, 1, '1'}, handshake(true), false},
         {"input before the handshake", input(0, 0, 1, {}), handshake(true), false},
         {"32 inputs", input(101, 100, 90, Bytes(32, 1)), playing(), true},

@@ -150,6 +150,24 @@ TEST(Rollback, WaitsAtTheWindowAndRerunsFromTheFirstWrongStep) {
     EXPECT_EQ(std::make_tuple(engine.confirmedStep(), engine.stats().rollbacks), std::make_tuple(8u, 1ull));
 }
 
+// A confirmed state is replaced (a peer's repair) only as far back as the
+// inputs are kept, and every step since is run again on it.
+TEST(Rollback, ReplacesAConfirmedStateOnlyWithinItsHistory) {
+    Engine engine(StubState(), 0, 0);
+    const std::uint8_t none = 0;
+    for (std::uint32_t s = 1; s <= Engine::HistorySteps + 20; ++s) {
+        engine.step(StubInput());
+        engine.addRemote(s, &none, 1);
+    }
+    int rerun = 0;
+    const auto count = [&rerun](std::uint32_t, const StubState&, const StubEvents&) { ++rerun; };
+    const std::uint32_t last = engine.confirmedStep();
+    EXPECT_FALSE(engine.replaceConfirmed(last + 1, StubState(), count));
+    EXPECT_FALSE(engine.replaceConfirmed(last - Engine::HistorySteps - 1, StubState(), count));
+    EXPECT_TRUE(engine.replaceConfirmed(last - Engine::HistorySteps, StubState(), count));
+    EXPECT_EQ(rerun, static_cast<int>(Engine::HistorySteps));
+}
+
 } // namespace
 } // namespace net
 } // namespace tessaron
