@@ -1,7 +1,8 @@
 """Online matches between two tessaron-sim peers on the loopback, through
 tessaron-relay's bad network: the traces of both peers equal the offline
 --opponent 2 trace of the same two scripts (shifted by the input delay)
-over random scripts and line settings, with pauses, Enter drops, rounds,
+over random scripts, line settings and input delays that differ between
+the sides, with pauses, Enter drops, rounds,
 draws and whole matches; leaving mid-round, paused and between rounds; and
 a deliberate desync found, reported and mended.  (Refusals, connecting to
 nobody and silence are the link's, in test_link.cpp; that the match digest
@@ -26,17 +27,17 @@ from net_peers import Peers, random_script, write_script  # noqa: E402
 NET_FIELDS = re.compile(r" (elapsed_s|steps_per_s)=\S+| side=.*")
 
 
-def play(folder, steps, scripts, delay=1, line=None, extra=((), ())):
-    """Host and joiner of one match, steps of 8 ms (so that the round trips
-    cover many steps), in folder/host and folder/joiner, each writing its
-    trace there: [(status, summary line, stderr)] of both, their traces
-    and their folders."""
+def play(folder, steps, scripts, delays=(1, 1), line=None, extra=((), ())):
+    """Host and joiner of one match, each with its input delay, steps of
+    8 ms (so that the round trips cover many steps), in folder/host and
+    folder/joiner, each writing its trace there: [(status, summary line,
+    stderr)] of both, their traces and their folders."""
     dirs = [os.path.join(folder, role) for role in ("host", "joiner")]
-    common = ["--steps", str(steps), "--input-delay", str(delay), "--net-step-ms", "8", "--net-wait", "20"]
+    common = ["--steps", str(steps), "--net-step-ms", "8", "--net-wait", "20"]
     for d in dirs:
         os.makedirs(d)
-    results, _ = Peers(BIN, dirs, [["--script", scripts[i], "--trace", "trace", *common, *extra[i]] for i in (0, 1)],
-                       line).wait(120)
+    results, _ = Peers(BIN, dirs, [["--script", scripts[i], "--trace", "trace", "--input-delay", str(delays[i]),
+                                    *common, *extra[i]] for i in (0, 1)], line).wait(120)
     traces = [path.read_text() if path.exists() else "" for path in (pathlib.Path(d, "trace") for d in dirs)]
     return results, traces, dirs
 
@@ -74,22 +75,22 @@ class CentralEquality(OnlineTestCase):
         rng = random.Random(20)
         up = [(1, "up")]
         cases = [
-            # name, steps, scripts, input delay, relay line, extra options of both runs
-            ("plain", 700, None, 0, None, []),
-            ("lossy line", 700, None, 1, ["--rtt", "40", "--jitter", "20", "--loss", "5", "--dup", "3",
-                                          "--reorder", "3", "--seed", "1"], []),
-            ("slow line", 600, None, 2, ["--rtt", "150", "--jitter", "20", "--loss", "15", "--seed", "2"], []),
-            ("draws and matches", 1500, (up, [(1, "up"), (300, "-"), (320, "up")]), 1,
-             ["--rtt", "60", "--jitter", "20", "--loss", "15", "--seed", "3"], ["--rounds-to-win", "2"]),
+            # name, steps, scripts, each side's input delay, relay line, extra options of both runs
+            ("plain", 700, None, (0, 0), None, []),
+            ("lossy line", 700, None, (1, 1), ["--rtt", "40", "--jitter", "20", "--loss", "5", "--dup", "3",
+                                               "--reorder", "3", "--seed", "1"], []),
+            ("slow line", 600, None, (0, 4), ["--rtt", "150", "--jitter", "20", "--loss", "15", "--seed", "2"], []),
+            ("draws and matches", 1500, (up, [(1, "up"), (300, "-"), (320, "up")]), (2, 1),
+             ["--rtt", "60", "--jitter", "20", "--loss", "30", "--seed", "3"], ["--rounds-to-win", "2"]),
         ]
         failures = []
 
-        def play(name, steps, scripts, delay, line, extra):
+        def match(name, steps, scripts, delays, line, extra):
             folder = self.folder(name.replace(" ", "_"))
             given = [write_script(f"{folder}/s{i}", scripts[i]) for i in (0, 1)]
-            shifted = [write_script(f"{folder}/shifted{i}", scripts[i], delay) for i in (0, 1)]
+            shifted = [write_script(f"{folder}/shifted{i}", scripts[i], delays[i]) for i in (0, 1)]
             reference, summary = offline(folder, steps, shifted, ["--seed", "77", *extra])
-            results, traces, _ = play(folder, steps, given, delay, line, (["--seed", "77", *extra], extra))
+            results, traces, _ = play(folder, steps, given, delays, line, (["--seed", "77", *extra], extra))
             for side, (status, out, err) in enumerate(results):
                 if status != 0:
                     failures.append(f"{name}: side {side} ended with {status}: {err}")
@@ -104,7 +105,7 @@ class CentralEquality(OnlineTestCase):
 
         cases = [(name, steps, scripts or (random_script(rng, steps), random_script(rng, steps)), *rest)
                  for name, steps, scripts, *rest in cases]
-        threads = [threading.Thread(target=play, args=c) for c in cases]
+        threads = [threading.Thread(target=match, args=c) for c in cases]
         for t in threads:
             t.start()
         for t in threads:
@@ -126,7 +127,7 @@ class Leaving(OnlineTestCase):
         for phase, host, joiner in phases:
             folder = self.folder(phase.replace(" ", "_"))
             scripts = [write_script(f"{folder}/h", host), write_script(f"{folder}/j", joiner)]
-            ((hs, hout, herr), (js, _, jerr)), traces, _ = play(folder, 1000, scripts, 0, extra=(["--seed", "1"], ()))
+            ((hs, hout, herr), (js, _, jerr)), traces, _ = play(folder, 1000, scripts, (0, 0), extra=(["--seed", "1"], ()))
             self.assertEqual((hs, js), (6, 0), phase + herr + jerr)
             self.assertIn("Opponent left the match at step 200: the match is credited to board 1", herr, phase)
             self.assertIn("matches_won=1,0", hout, phase)
