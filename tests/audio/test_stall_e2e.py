@@ -2,7 +2,7 @@
 tessaron-stall (a build whose main thread a test can stall) is heard through
 ALSA's file plugin while its main thread sleeps 2 s and then 5 s: the capture
 must be libopenmpt's own rendering of the module, sample for sample, from the
-first note to the end, with no block repeating the one before it and no gap.
+first note to the end, with no stretch played twice and no gap.
 During the second stall the window is unmapped and mapped again, and Allegro's
 X11 driver must repaint it by itself (the game cannot draw)."""
 
@@ -16,7 +16,6 @@ import time
 
 from harness import CAPTURE_RATE, Capture, GameTestCase, capture_env, config
 
-STREAM_HALF = 11025  # frames in each half of the music's stream buffer
 BLOCK = 1024
 SLEPT = "the main thread slept"
 
@@ -87,16 +86,9 @@ class StallTest(GameTestCase):
         end = len(heard) - first_sound(heard[::-1]) - BLOCK
         self.assertGreater(end - start, 8 * CAPTURE_RATE, "too little music captured")
 
-        # No block repeats the one the stream played a half or a whole
-        # buffer before it (what a stalled refill replays).
-        for at in range(start + 2 * STREAM_HALF, end - BLOCK, BLOCK):
-            block = heard[at:at + BLOCK]
-            for back in (STREAM_HALF, 2 * STREAM_HALF):
-                self.assertFalse(block == heard[at - back:at - back + BLOCK],
-                                 f"the music repeats itself at {(at - start) / CAPTURE_RATE:.2f} s")
-
         # The music is the module as libopenmpt renders it, scaled by the
-        # game's volume: nothing skipped, nothing stale, no gap.  The first
+        # game's volume: nothing skipped, nothing stale (a stalled refill
+        # would play a half of the stream's buffer again), no gap.  The first
         # half second is left out of the gain (the volume is set just after
         # the song starts).
         expected = reference_left(glob.glob(self.folder.file("data/music/mod/*"))[0], end - start + CAPTURE_RATE)
