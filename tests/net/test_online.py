@@ -157,7 +157,8 @@ class Desync(OnlineTestCase):
             with open(os.path.join(dirs[side], "reports", reports[0])) as f:
                 report = f.read()
             self.assertRegex(report, r"digest here:  [0-9a-f]{16}\ndigest there: [0-9a-f]{16}\n"
-                                     r"last agreed step: 100\nlast agreed state \(\d+ bytes\):\n")
+                                     r"last agreed step: 100\nlast agreed state \(\d+ bytes\):\n(.*\n)*"
+                                     r"inputs since \(step, keys of board 1, keys of board 2\):\n101 [0-9a-f]{2} ")
         # Mended: from the host's state on, both play the same match again.
         host, joiner = traces[0].splitlines(), traces[1].splitlines()
         self.assertEqual(host[-300:], joiner[-300:])
