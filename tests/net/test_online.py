@@ -2,9 +2,9 @@
 tessaron-relay's bad network: the traces of both peers equal the offline
 --opponent 2 trace of the same two scripts (shifted by the input delay)
 over random scripts, line settings and input delays that differ between
-the sides, with pauses, Enter drops, rounds,
-draws and whole matches; leaving mid-round, paused and between rounds; and
-a deliberate desync found, reported and mended.  (Refusals, connecting to
+the sides, with pauses, Enter drops, rounds, draws and whole matches;
+leaving mid-round, paused and between rounds; and a deliberate desync
+found, reported and mended.  (Refusals, connecting to
 nobody and silence are the link's, in test_link.cpp; that the match digest
 is the same whatever the window's size is test_match_state.cpp's.)  Run
 with `python3 -m unittest`; TESSARON_BIN_DIR names the build's programs."""
