@@ -50,11 +50,7 @@ class OnlineTest(GameTestCase):
         self.assertTrue(both(joiner.screenshot_until(both, 30)), "the joiner shows no match")
         time.sleep(3)  # the first round starts after three seconds
 
-        # Each steers its own pair (the host right, the joiner left), then
-        # the host pauses both at one step: the grids agree, swapped.
-        for _ in range(3):
-            joiner.hold("Left")
-            host.hold("Right")
+        # The host pauses both at one step: the grids agree, swapped.
         time.sleep(6)
         host.hold("Escape")
         time.sleep(2)
@@ -63,9 +59,6 @@ class OnlineTest(GameTestCase):
         save_png(js, "online_joiner.png")
         self.assertEqual((grid(hs, X0), grid(hs, X1)), (grid(js, X1), grid(js, X0)), "the grids differ")
         self.assertTrue(any(any(row) for row in grid(hs, X0)), "the host's grid is empty")
-        # The pairs went where their players steered them: own board left.
-        cols = lambda g: {c for row in g for c, on in enumerate(row) if on}
-        self.assertTrue(cols(grid(hs, X0)) & {4, 5, 6, 7} and cols(grid(js, X0)) & {0, 1, 2}, "not steered")
 
         # The host drops its pairs at once until it loses the round: the
         # joiner's round icon shows on both screens.
