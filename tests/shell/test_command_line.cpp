@@ -104,20 +104,20 @@ TEST(CommandLine, ReplayOptions) {
 }
 
 // Online: --versus online, --host with or without a port, --join with or
-// without one, --input-delay; each port and delay at its limits and one
-// past them.
+// without one (the settings file's port, here 9000, then holds),
+// --input-delay; each port and delay at its limits and one past them.
 TEST(CommandLine, OnlineOptions) {
     const struct Row {
         std::vector<const char*> args;
         std::string want;  // on, opponent, host, port, input delay; or the refusal
     } rows[] = {
-        {{"--versus", "online"}, "1 2 - 7340 1"},
-        {{"--versus", "online", "--versus", "cpu"}, "0 1 - 7340 1"},
-        {{"--host"}, "1 2 - 7340 1"},
-        {{"--host", "--window"}, "1 2 - 7340 1"},
+        {{"--versus", "online"}, "1 2 - 9000 1"},
+        {{"--versus", "online", "--versus", "cpu"}, "0 1 - 9000 1"},
+        {{"--host"}, "1 2 - 9000 1"},
+        {{"--host", "--window"}, "1 2 - 9000 1"},
         {{"--host", "1", "--input-delay", "0"}, "1 2 - 1 0"},
         {{"--host=65535", "--input-delay=4"}, "1 2 - 65535 4"},
-        {{"--join", "example.org"}, "1 2 example.org 7340 1"},
+        {{"--join", "example.org"}, "1 2 example.org 9000 1"},
         {{"--join", "10.0.0.7:1"}, "1 2 10.0.0.7 1 1"},
         {{"--join=localhost:65535"}, "1 2 localhost 65535 1"},
         {{"--host", "0"}, "--host 0: out of range (1 to 65535)"},
@@ -135,6 +135,7 @@ TEST(CommandLine, OnlineOptions) {
         argv.insert(argv.end(), row.args.begin(), row.args.end());
         const CommandLine line = parseCommandLine(static_cast<int>(argv.size()), argv.data());
         GameConfig c;
+        c.online.port = 9000;
         line.applyTo(c);
         const std::string got = line.mode == RunMode::Refused
                                     ? line.error

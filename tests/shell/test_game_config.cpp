@@ -40,7 +40,7 @@ TEST(GameConfig, ReadsKeysDefaultsTheRestAndNeverWraps) {
         std::vector<int> game = {0, 3, 3, 0};  // opponent, level, rounds, recording replays
         std::string lines = "";  // on stderr, each after "Tessaron: PATH: "
         std::string replay = "";  // the replay to watch
-        std::string online = "0  7340 1";  // online, host, port, input delay
+        std::string online = "0  7340 1 3";  // online, host, port, input delay, rounds to win
     } rows[] = {
         {nullptr, {1, 32, 1024, 768, 1}},
         {"[Audio]\nsound = 0\n[Video]\nvid_quality = 16\nscreen_width = 800\n", {0, 16, 800, 768, 1}},
@@ -57,11 +57,11 @@ TEST(GameConfig, ReadsKeysDefaultsTheRestAndNeverWraps) {
         {"[Video]\nscreen_width = -2147483649\n", {1, 32, INT_MIN, 768, 1}},
         {"[Video]\nscreen_width = -99999999999999999999\n", {1, 32, INT_MIN, 768, 1}},
         {"[Game]\nopponent = 2\ncpu_level = 1\nrounds_to_win = 5\n[Net]\nport = 9\n", {1, 32, 1024, 768, 1}, {2, 1, 5, 0},
-         "", "", "0  9 1"},
-        {"[Game]\nopponent = 3\n[Net]\nhost = example.org\nport = 65535\ninput_delay = 4\n", {1, 32, 1024, 768, 1},
-         {2, 3, 3, 0}, "", "", "1 example.org 65535 4"},
+         "", "", "0  9 1 5"},
+        {"[Game]\nopponent = 3\nrounds_to_win = 1\n[Net]\nhost = example.org\nport = 65535\ninput_delay = 4\n",
+         {1, 32, 1024, 768, 1}, {2, 3, 1, 0}, "", "", "1 example.org 65535 4 1"},
         {"[Game]\nopponent = 3\n[Net]\nport = 1\ninput_delay = 0\n", {1, 32, 1024, 768, 1}, {2, 3, 3, 0}, "", "",
-         "1  1 0"},
+         "1  1 0 3"},
         {"[Net]\nport = 65536\ninput_delay = 5\n", {1, 32, 1024, 768, 1}, {0, 3, 3, 0},
          "[Net] port = 65536 is out of range; using the default 7340\n"
          "[Net] input_delay = 5 is out of range; using the default 1\n"},
@@ -69,7 +69,7 @@ TEST(GameConfig, ReadsKeysDefaultsTheRestAndNeverWraps) {
          "[Net] port = 0 is out of range; using the default 7340\n"
          "[Net] input_delay = -1 is out of range; using the default 1\n"},
         {"[Game]\nopponent = 0\ncpu_level = 5\nrounds_to_win = 1\nrecord_replays = 1\n", {1, 32, 1024, 768, 1},
-         {0, 5, 1, 1}},
+         {0, 5, 1, 1}, "", "", "0  7340 1 1"},
         // Recording only at exactly 1; the replay to watch as written.
         {"[Game]\nrecord_replays = 2\nreplay = replays/a b.replay\n", {1, 32, 1024, 768, 1}, {0, 3, 3, 0}, "",
          "replays/a b.replay"},
@@ -102,7 +102,8 @@ TEST(GameConfig, ReadsKeysDefaultsTheRestAndNeverWraps) {
                   row.game) << shown;
         EXPECT_EQ(std::make_pair(lines, c.replay), std::make_pair(row.lines, row.replay)) << shown;
         EXPECT_EQ(std::to_string(c.online.on) + " " + c.online.host + " " + std::to_string(c.online.port) + " " +
-                      std::to_string(c.online.inputDelay), row.online) << shown;
+                      std::to_string(c.online.inputDelay) + " " + std::to_string(c.online.roundsToWin), row.online)
+            << shown;
     }
 }
 
