@@ -37,10 +37,10 @@ const std::vector<OptionRow>& optionTable() {
          "rounds that win a versus match"},
         {"--host", "PORT", ValueKind::OptionalNumber, 1, 65535, {}, RunMode::Play,
          [](GameConfig& c, const OptionValue& v) { playOnline(c, "", v.number); },
-         "host an online match on this UDP port, 7340 if none is given"},
+         "host an online match on this UDP port, [Net] port if none is given"},
         {"--join", "ADDR[:PORT]", ValueKind::Address, 1, 65535, {}, RunMode::Play,
          [](GameConfig& c, const OptionValue& v) { playOnline(c, v.text, v.number); },
-         "join the online match hosted at ADDR, on port 7340 if none is given"},
+         "join the online match hosted at ADDR, on [Net] port if none is given"},
         {"--input-delay", "N", ValueKind::Number, 0, net::MaxInputDelay, {}, RunMode::Play,
          [](GameConfig& c, const OptionValue& v) { c.online.inputDelay = v.number; },
          "online, steps of 40 ms from a key press to its effect"},
@@ -182,9 +182,10 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
         OptionValue value;
         // An optional number takes the next argument only when it is one.
         long number = 0;
-        const bool optional = row->kind == ValueKind::OptionalNumber;
-        const bool numberNext = i + 1 < argc && parseWhole(argv[i + 1], number);
-        if (equals != std::string::npos || (row->kind != ValueKind::None && (!optional || numberNext))) {
+        const bool takesNext = row->kind == ValueKind::OptionalNumber
+                                   ? i + 1 < argc && parseWhole(argv[i + 1], number)
+                                   : row->kind != ValueKind::None;
+        if (equals != std::string::npos || takesNext) {
             std::string text;
             if (equals != std::string::npos)
                 text = arg.substr(equals + 1);
