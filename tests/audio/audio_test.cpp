@@ -22,7 +22,7 @@
 #include <tuple>
 
 #include "audio/wav_data.h"
-#include "../open_descriptors.h"
+#include "../process_limits.h"
 #include "sound_fixture.h"
 
 namespace tessaron::test {

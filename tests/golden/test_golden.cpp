@@ -21,7 +21,7 @@
 #include <tuple>
 #include <vector>
 
-#include "../open_descriptors.h"
+#include "../process_limits.h"
 #include "io/regular_file.h"
 #include "session/cpu_player.h"
 #include "session/input.h"

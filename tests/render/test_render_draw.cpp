@@ -3,13 +3,11 @@
 // screenshot.
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,7 +16,7 @@
 #include "render/messages_draw.h"
 #include "render/screenshot.h"
 #include "render/text_cache.h"
-#include "../open_descriptors.h"
+#include "../process_limits.h"
 #include "render_fixture.h"
 #include "shell/font_set.h"
 
@@ -131,17 +129,10 @@ TEST_F(DrawTest, MissingDataAndScreenshots) {
     // partial one; a pipe in the file's place is left alone; no descriptor
     // stays open.
     const long open = openDescriptors();
-    rlimit was;
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &was), 0);
-    signal(SIGXFSZ, SIG_IGN);
     for (const auto limit : {rlim_t{1000}, rlim_t{fs::file_size("screenshots/tessaron.bmp") - 1}}) {
-        rlimit cut = was;
-        cut.rlim_cur = limit;
-        setrlimit(RLIMIT_FSIZE, &cut);
+        const FileSizeLimit full(limit);
         EXPECT_FALSE(saveScreenshot(canvas)) << limit;
-        setrlimit(RLIMIT_FSIZE, &was);
     }
-    signal(SIGXFSZ, SIG_DFL);
     EXPECT_EQ(std::distance(fs::directory_iterator("screenshots"), fs::directory_iterator()), 1);
     fs::create_directory("piped");
     ASSERT_EQ(mkfifo("piped/tessaron.bmp", 0600), 0);

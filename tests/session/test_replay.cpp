@@ -4,12 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <csignal>
 #include <cstdlib>
 #include <cstdio>
 #include <filesystem>
@@ -19,7 +17,7 @@
 #include <tuple>
 #include <vector>
 
-#include "../open_descriptors.h"
+#include "../process_limits.h"
 #include "io/file_replace.h"
 #include "session/replay.h"
 #include "session/replay_watch.h"
@@ -208,15 +206,12 @@ TEST(ReplayFile, WrittenWholeOrNotAtAll) {
     ASSERT_EQ(makeFolder(folder), "");
     const std::string path = folder + "/match.replay";
     ASSERT_EQ(writeFileReplacing(path, "old"), "");
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limit, small{1000, 1000};
-    getrlimit(RLIMIT_FSIZE, &limit);
-    small.rlim_max = limit.rlim_max;
-    setrlimit(RLIMIT_FSIZE, &small);
-    const std::string full = writeFileReplacing(path, std::string(5000, 'x'));
-    const std::string fits = writeFileReplacing(folder + "/small.replay", std::string(1000, 'y'));
-    setrlimit(RLIMIT_FSIZE, &limit);
-    std::signal(SIGXFSZ, SIG_DFL);
+    std::string full, fits;
+    {
+        const FileSizeLimit limit(1000);
+        full = writeFileReplacing(path, std::string(5000, 'x'));
+        fits = writeFileReplacing(folder + "/small.replay", std::string(1000, 'y'));
+    }
     EXPECT_EQ(full, "cannot write '" + path + "': File too large");
     EXPECT_EQ(fits, "");
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(std::ifstream(path).rdbuf()), {}), "old");

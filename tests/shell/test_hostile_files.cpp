@@ -31,7 +31,7 @@
 #include "session/file_list.h"
 #include "session/match_session.h"
 #include "shell/font_set.h"
-#include "../open_descriptors.h"
+#include "../process_limits.h"
 
 namespace tessaron {
 namespace {
