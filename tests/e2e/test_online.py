@@ -50,8 +50,9 @@ class OnlineTest(GameTestCase):
         self.assertTrue(both(joiner.screenshot_until(both, 30)), "the joiner shows no match")
         time.sleep(3)  # the first round starts after three seconds
 
-        # The host pauses both at one step: the grids agree, swapped.
-        time.sleep(6)
+        # Once a pair has landed on the host's own board, the host pauses
+        # both at one step: the grids agree, swapped.
+        host.screenshot_until(lambda s: any(grid(s, X0)[11]), 30)
         host.hold("Escape")
         time.sleep(2)
         hs, js = host.screenshot(), joiner.screenshot()
